@@ -1,0 +1,497 @@
+#include "Controls.h"
+
+#include <algorithm>
+#include <map>
+
+#include "Forms.h"
+
+namespace vcl {
+
+namespace {
+
+const wchar_t kControlProp[] = L"vcl.TWinControl";
+thread_local TWinControl* g_creatingControl = nullptr;
+
+// The window procedure of the system class each registered class is built
+// on, by registered class name.
+std::map<std::wstring, WNDPROC>& BaseProcs() {
+    static std::map<std::wstring, WNDPROC> procs;
+    return procs;
+}
+
+WNDPROC RegisterControlClass(const TCreateParams& params, WNDPROC initProc) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    auto found = BaseProcs().find(params.WinClassName);
+    if (found != BaseProcs().end()) return found->second;
+
+    WNDCLASSW wc = {};
+    WNDPROC baseProc = DefWindowProcW;
+    if (params.BaseClass) {
+        if (!GetClassInfoW(nullptr, params.BaseClass, &wc))
+            throw Exception("Cannot find window class " + WideToAnsi(params.BaseClass));
+        baseProc = wc.lpfnWndProc;
+    } else {
+        wc.style = params.ClassStyle;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hIcon = params.Icon;
+    }
+    wc.lpfnWndProc = initProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = params.WinClassName.c_str();
+    if (!RegisterClassW(&wc))
+        throw Exception("Cannot register window class " + WideToAnsi(params.WinClassName));
+    BaseProcs()[params.WinClassName] = baseProc;
+    return baseProc;
+}
+
+}  // namespace
+
+LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* control = static_cast<TWinControl*>(GetPropW(window, kControlProp));
+    if (!control) return DefWindowProcW(window, msg, wParam, lParam);
+    TMessage message = {msg, wParam, lParam, 0};
+    try {
+        if (control->WindowProc)
+            control->WindowProc(message);
+        else
+            control->WndProc(message);
+    } catch (...) {
+        ApplicationHandleException(control);
+    }
+    if (msg == WM_NCDESTROY) {
+        RemovePropW(window, kControlProp);
+        if (control->handle_ == window) control->handle_ = nullptr;
+    }
+    return message.Result;
+}
+
+LRESULT CALLBACK InitWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TWinControl* control = g_creatingControl;
+    if (!control) return DefWindowProcW(window, msg, wParam, lParam);
+    g_creatingControl = nullptr;
+    control->handle_ = window;
+    SetPropW(window, kControlProp, control);
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StdWndProc));
+    return StdWndProc(window, msg, wParam, lParam);
+}
+
+COLORREF ColorToRGB(TColor color) {
+    if (color < 0) return GetSysColor(color & 0xFF);
+    return static_cast<COLORREF>(color);
+}
+
+// ---- TFont ----
+
+TFont::TFont() = default;
+
+TFont::~TFont() {
+    if (handle_) DeleteObject(handle_);
+}
+
+void TFont::SetHeight(int height) {
+    if (height_ != height) { height_ = height; Changed(); }
+}
+void TFont::SetName(const std::wstring& name) {
+    if (name_ != name) { name_ = name; Changed(); }
+}
+void TFont::SetCharset(BYTE charset) {
+    if (charset_ != charset) { charset_ = charset; Changed(); }
+}
+void TFont::SetColor(TColor color) {
+    if (color_ != color) { color_ = color; Changed(); }
+}
+void TFont::SetStyle(unsigned style) {
+    if (style_ != style) { style_ = style; Changed(); }
+}
+
+void TFont::Assign(const TPersistent& source) {
+    const auto* other = dynamic_cast<const TFont*>(&source);
+    if (!other) {
+        TPersistent::Assign(source);
+        return;
+    }
+    height_ = other->height_;
+    name_ = other->name_;
+    charset_ = other->charset_;
+    color_ = other->color_;
+    style_ = other->style_;
+    Changed();
+}
+
+HFONT TFont::Handle() {
+    if (!handle_) {
+        LOGFONTW lf = {};
+        lf.lfHeight = height_;
+        lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = (style_ & fsItalic) ? TRUE : FALSE;
+        lf.lfUnderline = (style_ & fsUnderline) ? TRUE : FALSE;
+        lf.lfStrikeOut = (style_ & fsStrikeOut) ? TRUE : FALSE;
+        lf.lfCharSet = charset_;
+        lstrcpynW(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
+        handle_ = CreateFontIndirectW(&lf);
+    }
+    return handle_;
+}
+
+void TFont::Changed() {
+    if (handle_) {
+        DeleteObject(handle_);
+        handle_ = nullptr;
+    }
+    if (OnChange) OnChange(this);
+}
+
+// ---- TWinControl ----
+
+TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {
+    WindowProc = TWndMethod::Of<&TWinControl::WndProc>(this);
+    font_.OnChange = TNotifyEvent::Of<&TWinControl::FontChanged>(this);
+}
+
+TWinControl::~TWinControl() {
+    // Children go before this window so that each takes its own window down
+    // while its parent window still exists.
+    while (!controls_.empty()) delete controls_.back();
+    if (handle_) DestroyHandle();
+    if (parent_) parent_->RemoveControl(this);
+}
+
+void TWinControl::InsertControl(TWinControl* child) {
+    controls_.push_back(child);
+    tabList_.push_back(child);
+}
+
+void TWinControl::RemoveControl(TWinControl* child) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), child), controls_.end());
+    tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), child), tabList_.end());
+}
+
+void TWinControl::SetParent(TWinControl* parent) {
+    if (parent_ == parent) return;
+    if (parent == this) throw Exception("A control cannot be its own parent");
+    HWND window = handle_;
+    if (parent_) parent_->RemoveControl(this);
+    parent_ = parent;
+    if (parent_) parent_->InsertControl(this);
+    if (window) {
+        if (parent_ && parent_->HandleAllocated()) {
+            SetWindowLongPtrW(window, GWLP_HWNDPARENT, 0);
+            ::SetParent(window, parent_->Handle());
+        } else {
+            DestroyHandle();
+        }
+    }
+    if (parent_) parent_->Realign();
+}
+
+RECT TWinControl::ClientRect() const {
+    RECT r = {0, 0, width_, height_};
+    if (handle_) GetClientRect(handle_, &r);
+    return r;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (handle_) SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (parent_ && !aligning_) parent_->Realign();
+    Realign();
+}
+
+void TWinControl::SetAlign(TAlign align) {
+    if (align_ == align) return;
+    align_ = align;
+    if (parent_) parent_->Realign();
+}
+
+int TWinControl::TabOrder() const {
+    if (!parent_) return -1;
+    const auto& list = parent_->tabList_;
+    auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+void TWinControl::SetTabOrder(int order) {
+    if (!parent_) return;
+    auto& list = parent_->tabList_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    if (order < 0 || order > static_cast<int>(list.size())) order = static_cast<int>(list.size());
+    list.insert(list.begin() + order, this);
+}
+
+void TWinControl::SetVisible(bool visible) {
+    if (visible_ == visible) return;
+    visible_ = visible;
+    if (handle_) ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
+    if (parent_) parent_->Realign();
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+    if (enabled_ == enabled) return;
+    enabled_ = enabled;
+    if (handle_) EnableWindow(handle_, enabled ? TRUE : FALSE);
+}
+
+bool TWinControl::CanFocus() const {
+    for (const TWinControl* c = this; c; c = c->parent_)
+        if (!c->visible_ || !c->enabled_) return false;
+    return true;
+}
+
+void TWinControl::SetFocus() {
+    if (!CanFocus()) throw Exception("Cannot focus a disabled or invisible window");
+    ::SetFocus(Handle());
+}
+
+bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+
+void TWinControl::SetCaption(const std::wstring& caption) {
+    caption_ = caption;
+    if (handle_) SetWindowTextW(handle_, caption.c_str());
+}
+
+void TWinControl::SetParentFont(bool parentFont) {
+    parentFont_ = parentFont;
+    ApplyFont();
+}
+
+TFont& TWinControl::EffectiveFont() {
+    if (parentFont_ && parent_) return parent_->EffectiveFont();
+    return font_;
+}
+
+void TWinControl::FontChanged(TObject*) {
+    parentFont_ = false;  // a font of its own stops following the parent's
+    ApplyFont();
+}
+
+void TWinControl::ApplyFont() {
+    if (handle_) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(EffectiveFont().Handle()), TRUE);
+    for (TWinControl* child : controls_)
+        if (child->parentFont_) child->ApplyFont();
+}
+
+void TWinControl::SetColor(TColor color) {
+    color_ = color;
+    if (handle_) InvalidateRect(handle_, nullptr, TRUE);
+}
+
+HWND TWinControl::Handle() {
+    HandleNeeded();
+    return handle_;
+}
+
+void TWinControl::HandleNeeded() {
+    if (handle_) return;
+    if (parent_) parent_->HandleNeeded();
+    CreateHandle();
+}
+
+TCustomForm* TWinControl::GetParentForm() {
+    TWinControl* c = this;
+    while (c->parent_) c = c->parent_;
+    return dynamic_cast<TCustomForm*>(c);
+}
+
+bool TWinControl::PreProcessMessage(MSG&) { return false; }
+
+TWinControl* TWinControl::FindControl(HWND window) {
+    return window ? static_cast<TWinControl*>(GetPropW(window, kControlProp)) : nullptr;
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.Caption = caption_;
+    params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    if (parent_) params.Style |= WS_CHILD;
+    if (visible_ && parent_) params.Style |= WS_VISIBLE;
+    if (!enabled_) params.Style |= WS_DISABLED;
+    if (tabStop_) params.Style |= WS_TABSTOP;
+    params.X = left_;
+    params.Y = top_;
+    params.Width = width_;
+    params.Height = height_;
+    params.WndParent = parent_ ? parent_->handle_ : nullptr;
+    params.WinClassName = AnsiToWide(ClassName());
+}
+
+void TWinControl::CreateWnd() {
+    TCreateParams params;
+    CreateParams(params);
+    defWndProc_ = RegisterControlClass(params, &InitWndProc);
+    g_creatingControl = this;
+    HWND window = CreateWindowExW(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(),
+                                  params.Style, params.X, params.Y, params.Width, params.Height,
+                                  params.WndParent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    g_creatingControl = nullptr;
+    if (!window) throw Exception("Error creating window: " + SysErrorMessage(GetLastError()));
+    handle_ = window;
+}
+
+void TWinControl::CreateHandle() {
+    if (handle_) return;
+    CreateWnd();
+    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(EffectiveFont().Handle()), FALSE);
+    UpdateBoundsFromWindow();
+    Realign();
+}
+
+void TWinControl::CreateChildHandles() {
+    for (TWinControl* child : controls_) {
+        child->HandleNeeded();
+        child->CreateChildHandles();
+    }
+}
+
+void TWinControl::DestroyWnd() {
+    if (handle_) DestroyWindow(handle_);
+}
+
+void TWinControl::DestroyHandle() {
+    if (!handle_) return;
+    UpdateBoundsFromWindow();
+    DestroyWnd();
+    handle_ = nullptr;
+}
+
+void TWinControl::UpdateBoundsFromWindow() {
+    if (!handle_) return;
+    RECT r;
+    GetWindowRect(handle_, &r);
+    HWND parentWindow = GetParent(handle_);
+    if (parentWindow && (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD))
+        MapWindowPoints(HWND_DESKTOP, parentWindow, reinterpret_cast<POINT*>(&r), 2);
+    left_ = r.left;
+    top_ = r.top;
+    width_ = r.right - r.left;
+    height_ = r.bottom - r.top;
+}
+
+void TWinControl::AlignControls() {
+    RECT client = ClientRect();
+    for (TWinControl* child : controls_) {
+        if (!child->visible_ || child->align_ == alNone) continue;
+        int l = client.left, t = client.top;
+        int w = client.right - client.left, h = client.bottom - client.top;
+        switch (child->align_) {
+        case alTop: h = child->height_; client.top += h; break;
+        case alBottom: h = child->height_; t = client.bottom - h; client.bottom -= h; break;
+        case alLeft: w = child->width_; client.left += w; break;
+        case alRight: w = child->width_; l = client.right - w; client.right -= w; break;
+        default: break;
+        }
+        child->aligning_ = true;
+        child->SetBounds(l, t, w, h);
+        child->aligning_ = false;
+    }
+}
+
+void TWinControl::Realign() {
+    if (aligning_ || controls_.empty()) return;
+    aligning_ = true;
+    try {
+        AlignControls();
+    } catch (...) {
+        aligning_ = false;
+        throw;
+    }
+    aligning_ = false;
+}
+
+void TWinControl::DoEnter() {
+    if (OnEnter) OnEnter(this);
+}
+
+void TWinControl::DoExit() {
+    if (OnExit) OnExit(this);
+}
+
+void TWinControl::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case WM_SIZE:
+    case WM_MOVE:
+        DefaultHandler(message);
+        UpdateBoundsFromWindow();
+        if (message.Msg == WM_SIZE) Realign();
+        return;
+    case WM_SETFOCUS:
+        if (TCustomForm* form = GetParentForm(); form && form != this) form->FocusChanged(this);
+        DefaultHandler(message);
+        DoEnter();
+        return;
+    case WM_KILLFOCUS:
+        DefaultHandler(message);
+        DoExit();
+        return;
+    case WM_ERASEBKGND:
+        if (defWndProc_ == DefWindowProcW) {
+            RECT r;
+            GetClientRect(handle_, &r);
+            HBRUSH brush = CreateSolidBrush(ColorToRGB(color_));
+            FillRect(reinterpret_cast<HDC>(message.WParam), &r, brush);
+            DeleteObject(brush);
+            message.Result = 1;
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    DefaultHandler(message);
+}
+
+void TWinControl::DefaultHandler(TMessage& message) {
+    HWND window = handle_;
+    if (!window) return;
+    message.Result = CallWindowProcW(defWndProc_ ? defWndProc_ : DefWindowProcW, window, message.Msg,
+                                     message.WParam, message.LParam);
+}
+
+// ---- utility windows ----
+
+namespace {
+
+const wchar_t kUtilClass[] = L"TPUtilWindow";
+
+LRESULT CALLBACK UtilWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* method = reinterpret_cast<TWndMethod*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!method || !*method) return DefWindowProcW(window, msg, wParam, lParam);
+    TMessage message = {msg, wParam, lParam, 0};
+    try {
+        (*method)(message);
+    } catch (...) {
+        ApplicationHandleException(nullptr);
+    }
+    return message.Result;
+}
+
+}  // namespace
+
+HWND AllocateHWnd(const TWndMethod& method) {
+    static bool registered = false;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!registered) {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = UtilWndProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = kUtilClass;
+        if (!RegisterClassW(&wc)) throw Exception("Cannot register the utility window class");
+        registered = true;
+    }
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kUtilClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, instance, nullptr);
+    if (!window) throw Exception("Cannot create a utility window");
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TWndMethod(method)));
+    return window;
+}
+
+void DeallocateHWnd(HWND window) {
+    if (!window) return;
+    auto* method = reinterpret_cast<TWndMethod*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    DestroyWindow(window);
+    delete method;
+}
+
+}  // namespace vcl

@@ -1,0 +1,212 @@
+// Windowed controls: parent and children, alignment, tab order, visibility,
+// focus and a replaceable window procedure.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Classes.h"
+
+namespace vcl {
+
+struct TMessage {
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    LRESULT Result;
+};
+
+using TWndMethod = TMethod<void(TMessage& Message)>;
+
+using TColor = int32_t;
+// System colours are the colour index with the high bit set.
+constexpr TColor clBtnFace = static_cast<TColor>(0x80000000u | COLOR_BTNFACE);
+constexpr TColor clWindow = static_cast<TColor>(0x80000000u | COLOR_WINDOW);
+constexpr TColor clWindowText = static_cast<TColor>(0x80000000u | COLOR_WINDOWTEXT);
+COLORREF ColorToRGB(TColor color);
+
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+class TFont : public TPersistent {
+public:
+    TFont();
+    ~TFont() override;
+    TFont(const TFont&) = delete;
+    TFont& operator=(const TFont&) = delete;
+    const char* ClassName() const override { return "TFont"; }
+
+    int Height() const { return height_; }
+    void SetHeight(int height);
+    const std::wstring& Name() const { return name_; }
+    void SetName(const std::wstring& name);
+    BYTE Charset() const { return charset_; }
+    void SetCharset(BYTE charset);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    unsigned Style() const { return style_; }
+    void SetStyle(unsigned style);
+
+    void Assign(const TPersistent& source) override;
+    HFONT Handle();  // made on demand, owned by the font
+
+    TNotifyEvent OnChange;
+
+private:
+    void Changed();
+
+    int height_ = -11;
+    std::wstring name_ = L"MS Sans Serif";
+    BYTE charset_ = DEFAULT_CHARSET;
+    TColor color_ = clWindowText;
+    unsigned style_ = 0;
+    HFONT handle_ = nullptr;
+};
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+struct TCreateParams {
+    std::wstring Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    HWND WndParent = nullptr;
+    std::wstring WinClassName;      // the class registered for this control
+    const wchar_t* BaseClass = nullptr;  // a system class it is built on, if any
+    UINT ClassStyle = CS_DBLCLKS;
+    HICON Icon = nullptr;
+};
+
+class TCustomForm;
+
+class TWinControl : public TComponent {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+    const char* ClassName() const override { return "TWinControl"; }
+
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TWinControl* Controls(int index) const { return controls_[static_cast<size_t>(index)]; }
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetBounds(int left, int top, int width, int height);
+    // The client area in the control's own coordinates.
+    virtual RECT ClientRect() const;
+
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+
+    // Position among the parent's children in tab order; -1 when setting
+    // means "next free".
+    int TabOrder() const;
+    void SetTabOrder(int order);
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool tabStop) { tabStop_ = tabStop; }
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool visible);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+    // Visible and enabled, and so is every parent.
+    virtual bool CanFocus() const;
+    void SetFocus();
+    bool Focused() const;
+
+    const std::wstring& Caption() const { return caption_; }
+    void SetCaption(const std::wstring& caption);
+
+    TFont& Font() { return font_; }
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool parentFont);
+    // The font the control shows: its parent's while it follows the parent.
+    TFont& EffectiveFont();
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    void HandleNeeded();
+
+    // The form this control lies on, or null.
+    TCustomForm* GetParentForm();
+
+    // The message entry point; a control or component may save it and put
+    // its own in its place, calling the saved one for what it does not take.
+    TWndMethod WindowProc;
+    virtual void WndProc(TMessage& message);
+    // The window class's own processing of a message.
+    void DefaultHandler(TMessage& message);
+
+    // A chance to take a queued message before it is translated and
+    // dispatched (keyboard accelerators of embedded controls); true means
+    // taken.
+    virtual bool PreProcessMessage(MSG& msg);
+
+    // Finds the framework control that owns a window, or null.
+    static TWinControl* FindControl(HWND window);
+
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+
+protected:
+    virtual void CreateParams(TCreateParams& params);
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    // Creates the window, then what follows its creation (children of a
+    // showing control, the font).
+    virtual void CreateHandle();
+    void DestroyHandle();
+    // Creates the windows of every child, as when a parent is shown.
+    void CreateChildHandles();
+    virtual void AlignControls();
+    void Realign();
+    void UpdateBoundsFromWindow();
+    HWND WindowHandleField() const { return handle_; }
+    virtual void DoEnter();
+    virtual void DoExit();
+
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+
+private:
+    friend LRESULT CALLBACK StdWndProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK InitWndProc(HWND, UINT, WPARAM, LPARAM);
+    void InsertControl(TWinControl* child);
+    void RemoveControl(TWinControl* child);
+    void FontChanged(TObject* sender);
+    void ApplyFont();
+
+    TWinControl* parent_ = nullptr;
+    std::vector<TWinControl*> controls_;  // creation order
+    std::vector<TWinControl*> tabList_;   // tab order
+    TAlign align_ = alNone;
+    bool tabStop_ = true;
+    bool visible_ = true;
+    bool enabled_ = true;
+    bool parentFont_ = true;
+    bool aligning_ = false;
+    std::wstring caption_;
+    TFont font_;
+    TColor color_ = clWindow;
+    HWND handle_ = nullptr;
+    WNDPROC defWndProc_ = nullptr;
+};
+
+// A hidden window whose messages go to a method, for components that need
+// a window of their own (the timer).
+HWND AllocateHWnd(const TWndMethod& method);
+void DeallocateHWnd(HWND window);
+
+}  // namespace vcl
+
+namespace vcl {
+// Shows the exception being handled in the application's error box; a
+// window procedure calls it so that no exception leaves the platform's
+// callback.
+void ApplicationHandleException(TObject* sender);
+}  // namespace vcl

@@ -1,0 +1,495 @@
+#include "Forms.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+
+namespace vcl {
+
+TApplication* Application = nullptr;
+
+void ApplicationHandleException(TObject* sender) {
+    if (Application) {
+        Application->HandleException(sender);
+        return;
+    }
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        OutputDebugStringA(e.what());
+    } catch (...) {
+    }
+}
+
+std::string ApplicationTitleFromPath(const std::string& path) {
+    size_t slash = path.find_last_of("\\/:");
+    std::string title = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = title.find('.');
+    if (dot != std::string::npos) title.resize(dot);
+    if (title.size() > 1) {
+        std::string rest = title.substr(1);
+        CharLowerBuffA(&rest[0], static_cast<DWORD>(rest.size()));
+        title = title.substr(0, 1) + rest;
+    }
+    return title;
+}
+
+std::string ErrorBoxText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+    return message;
+}
+
+// ---- TCustomForm ----
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+    SetColor(clBtnFace);
+    SetVisible(false);
+}
+
+TCustomForm::~TCustomForm() {
+    if (OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            ApplicationHandleException(this);
+        }
+    }
+    if (Application) Application->FormDestroyed(this);
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
+    borderStyle_ = style;
+    if (HandleAllocated()) {
+        DWORD s, ex;
+        DWStyle(s, ex);
+        SetWindowLongW(Handle(), GWL_STYLE, static_cast<LONG>(s));
+        SetWindowLongW(Handle(), GWL_EXSTYLE, static_cast<LONG>(ex));
+        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons icons) {
+    borderIcons_ = icons;
+    SetBorderStyle(borderStyle_);
+}
+
+void TCustomForm::DWStyle(DWORD& style, DWORD& exStyle) const {
+    style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    exStyle = 0;
+    switch (borderStyle_) {
+    case bsNone: style |= WS_POPUP; break;
+    case bsSingle:
+    case bsToolWindow: style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable:
+    case bsSizeToolWin: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+        style |= WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+        exStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    }
+    if (borderStyle_ == bsToolWindow || borderStyle_ == bsSizeToolWin) exStyle |= WS_EX_TOOLWINDOW;
+    if (borderStyle_ != bsNone && (borderIcons_ & biSystemMenu)) {
+        style |= WS_SYSMENU;
+        if (borderStyle_ != bsDialog && borderStyle_ != bsToolWindow && borderStyle_ != bsSizeToolWin) {
+            if (borderIcons_ & biMinimize) style |= WS_MINIMIZEBOX;
+            if (borderIcons_ & biMaximize) style |= WS_MAXIMIZEBOX;
+        }
+    }
+    if (Visible() && HandleAllocated()) style |= WS_VISIBLE;
+}
+
+void TCustomForm::FrameSize(int& extraWidth, int& extraHeight) const {
+    DWORD style, exStyle;
+    DWStyle(style, exStyle);
+    RECT r = {0, 0, 0, 0};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    extraWidth = r.right - r.left;
+    extraHeight = r.bottom - r.top;
+}
+
+int TCustomForm::ClientWidth() const { return ClientRect().right; }
+int TCustomForm::ClientHeight() const { return ClientRect().bottom; }
+
+RECT TCustomForm::ClientRect() const {
+    if (WindowHandleField()) return TWinControl::ClientRect();
+    RECT r = {0, 0, clientWidth_, clientHeight_};
+    return r;
+}
+
+void TCustomForm::SetClientWidth(int width) {
+    clientWidth_ = width;
+    int ew, eh;
+    FrameSize(ew, eh);
+    SetBounds(left_, top_, width + ew, height_ > 0 ? height_ : clientHeight_ + eh);
+}
+
+void TCustomForm::SetClientHeight(int height) {
+    clientHeight_ = height;
+    int ew, eh;
+    FrameSize(ew, eh);
+    SetBounds(left_, top_, width_ > 0 ? width_ : clientWidth_ + ew, height + eh);
+}
+
+int TCustomForm::MeasureTextHeight() {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, Font().Handle());
+    SIZE size = {0, 0};
+    GetTextExtentPoint32W(dc, L"0", 1, &size);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return size.cy;
+}
+
+void TCustomForm::ScaleToScreen() {
+    HDC dc = GetDC(nullptr);
+    int screenPpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    if (screenPpi != pixelsPerInch_ && pixelsPerInch_ > 0)
+        Font().SetHeight(MulDiv(Font().Height(), screenPpi, pixelsPerInch_));
+    int measured = MeasureTextHeight();
+    if (textHeight_ > 0 && measured != textHeight_) ScaleBy(measured, textHeight_);
+}
+
+namespace {
+void ScaleChildren(TWinControl* parent, int m, int d) {
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TWinControl* c = parent->Controls(i);
+        c->SetBounds(MulDiv(c->Left(), m, d), MulDiv(c->Top(), m, d), MulDiv(c->Width(), m, d),
+                     MulDiv(c->Height(), m, d));
+        ScaleChildren(c, m, d);
+    }
+}
+}  // namespace
+
+void TCustomForm::ScaleBy(int multiplier, int divider) {
+    int w = MulDiv(ClientWidth(), multiplier, divider);
+    int h = MulDiv(ClientHeight(), multiplier, divider);
+    ScaleChildren(this, multiplier, divider);
+    SetClientWidth(w);
+    SetClientHeight(h);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+    activeControl_ = control;
+    if (control && HandleAllocated() && GetActiveWindow() == Handle() && control->CanFocus())
+        control->SetFocus();
+}
+
+void TCustomForm::FocusChanged(TWinControl* control) { activeControl_ = control; }
+
+bool TCustomForm::FocusFirstControl() {
+    // First child in tab order that can take the focus.
+    std::vector<TWinControl*> byTab(static_cast<size_t>(ControlCount()));
+    for (int i = 0; i < ControlCount(); ++i) byTab[static_cast<size_t>(i)] = Controls(i);
+    std::stable_sort(byTab.begin(), byTab.end(),
+                     [](TWinControl* a, TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
+    for (TWinControl* c : byTab) {
+        if (c->CanFocus()) {
+            ::SetFocus(c->Handle());
+            return true;
+        }
+    }
+    return false;
+}
+
+void TCustomForm::Show() { SetVisible(true); }
+void TCustomForm::Hide() { SetVisible(false); }
+
+void TCustomForm::SetVisible(bool visible) {
+    if (!visible) {
+        TWinControl::SetVisible(false);
+        return;
+    }
+    HandleNeeded();
+    CreateChildHandles();
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        if (position_ == poDesktopCenter || position_ == poScreenCenter) {
+            int desktopW = GetSystemMetrics(position_ == poDesktopCenter ? SM_CXVIRTUALSCREEN : SM_CXSCREEN);
+            int desktopH = GetSystemMetrics(position_ == poDesktopCenter ? SM_CYVIRTUALSCREEN : SM_CYSCREEN);
+            SetBounds((desktopW - Width()) / 2, (desktopH - Height()) / 2, Width(), Height());
+        }
+    }
+    if (!Visible()) {
+        // Field first, so that the style carries WS_VISIBLE from now on.
+        TWinControl::SetVisible(true);
+        ShowWindow(Handle(), SW_SHOWNORMAL);
+    }
+}
+
+void TCustomForm::Close() {
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application && Application->MainForm() == this) {
+        Application->Terminate();
+    } else if (action == caHide) {
+        Hide();
+    } else if (action == caMinimize) {
+        ShowWindow(Handle(), SW_MINIMIZE);
+    } else {
+        Hide();
+    }
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+    if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::DoCreate() {
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::LoadDefinition() {
+    BeginLoading();
+    try {
+        ReadDefinition();
+    } catch (...) {
+        EndLoading();
+        ApplicationHandleException(this);
+        return;
+    }
+    EndLoading();
+    ScaleToScreen();
+    try {
+        DoCreate();
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+}
+
+void TCustomForm::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    DWStyle(params.Style, params.ExStyle);
+    params.Style &= ~WS_VISIBLE;
+    params.WndParent = Application ? Application->Handle() : nullptr;
+    params.Icon = Application ? Application->Icon() : nullptr;
+    if (Width() == 0 && Height() == 0) {
+        int ew, eh;
+        FrameSize(ew, eh);
+        params.Width = clientWidth_ + ew;
+        params.Height = clientHeight_ + eh;
+    }
+}
+
+void TCustomForm::CreateWnd() {
+    const int wantWidth = clientWidth_, wantHeight = clientHeight_;
+    TWinControl::CreateWnd();
+    // The platform may give a frame of another size than computed; the
+    // client size is what the form promises.
+    if (wantWidth > 0 || wantHeight > 0) {
+        RECT client;
+        GetClientRect(Handle(), &client);
+        int dw = wantWidth - client.right, dh = wantHeight - client.bottom;
+        if (dw || dh) {
+            RECT r;
+            GetWindowRect(Handle(), &r);
+            SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+}
+
+void TCustomForm::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case WM_CLOSE:
+        Close();
+        message.Result = 0;
+        return;
+    case WM_ACTIVATE:
+        if (LOWORD(message.WParam) != WA_INACTIVE) {
+            if (Application) Application->SetActiveForm(this);
+            HWND focus = GetFocus();
+            bool focusInside = focus && focus != Handle() && IsChild(Handle(), focus);
+            if (!focusInside && !HIWORD(message.WParam)) {
+                if (activeControl_ && activeControl_->CanFocus()) {
+                    ::SetFocus(activeControl_->Handle());
+                    message.Result = 0;
+                    return;
+                }
+                if (FocusFirstControl()) {
+                    message.Result = 0;
+                    return;
+                }
+            }
+        }
+        break;
+    case WM_SIZE:
+        if (message.WParam != SIZE_MINIMIZED) {
+            clientWidth_ = LOWORD(message.LParam);
+            clientHeight_ = HIWORD(message.LParam);
+        }
+        break;
+    default:
+        break;
+    }
+    TWinControl::WndProc(message);
+}
+
+// ---- TApplication ----
+
+namespace {
+const wchar_t kAppClass[] = L"TApplication";
+}
+
+TApplication::TApplication() : TComponent(nullptr) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    title_ = ApplicationTitleFromPath(path);
+
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    icon_ = LoadIconW(instance, L"MAINICON");
+    if (!icon_) icon_ = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = AppWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = icon_;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kAppClass;
+    RegisterClassW(&wc);
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    handle_ = CreateWindowExW(0, kAppClass, AnsiToWide(title_).c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x,
+                              y, 0, 0, nullptr, nullptr, instance, this);
+    if (!handle_) throw Exception("Cannot create the application window");
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TApplication::~TApplication() {
+    DestroyComponents();
+    if (handle_) {
+        SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
+        DestroyWindow(handle_);
+    }
+    if (comInitialized_) CoUninitialize();
+}
+
+void TApplication::Initialize() {
+    if (comInitialized_) return;
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    comInitialized_ = SUCCEEDED(hr);
+}
+
+void TApplication::SetTitle(const std::string& title) {
+    title_ = title;
+    SetWindowTextW(handle_, AnsiToWide(title).c_str());
+}
+
+void TApplication::FormDestroyed(TCustomForm* form) {
+    if (mainForm_ == form) mainForm_ = nullptr;
+    if (activeForm_ == form) activeForm_ = nullptr;
+}
+
+void TApplication::HookMainWindow(const TWindowHook& hook) { hooks_.push_back(hook); }
+
+void TApplication::UnhookMainWindow(const TWindowHook& hook) {
+    auto it = std::find(hooks_.begin(), hooks_.end(), hook);
+    if (it != hooks_.end()) hooks_.erase(it);
+}
+
+LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* app = reinterpret_cast<TApplication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!app) return DefWindowProcW(window, msg, wParam, lParam);
+    TMessage message = {msg, wParam, lParam, 0};
+    try {
+        app->WndProc(message);
+    } catch (...) {
+        app->HandleException(app);
+    }
+    return message.Result;
+}
+
+void TApplication::WndProc(TMessage& message) {
+    // The hooks see the message before the application; a copy, since a
+    // hook may remove itself.
+    std::vector<TWindowHook> hooks = hooks_;
+    for (const TWindowHook& hook : hooks)
+        if (hook(message)) return;
+    switch (message.Msg) {
+    case WM_CLOSE:
+        if (mainForm_) mainForm_->Close();
+        return;
+    default:
+        message.Result = DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam);
+        return;
+    }
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    // The control under the message (or its nearest framework ancestor)
+    // may take it first.
+    HWND window = GetCapture() ? GetCapture() : msg.hwnd;
+    TWinControl* control = nullptr;
+    while (window && !(control = TWinControl::FindControl(window))) window = GetParent(window);
+    bool taken = false;
+    if (control) {
+        try {
+            taken = control->PreProcessMessage(msg);
+        } catch (...) {
+            HandleException(control);
+        }
+    }
+    if (!taken) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void TApplication::HandleMessage() {
+    MSG msg;
+    if (!ProcessMessage(msg)) WaitMessage();
+}
+
+void TApplication::Run() {
+    if (mainForm_) {
+        ShowWindow(handle_, SW_SHOWNA);
+        mainForm_->Show();
+    }
+    while (!terminated_) HandleMessage();
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+void TApplication::ShowException(const std::string& message) {
+    HWND owner = GetActiveWindow();
+    if (!owner) owner = handle_;
+    MessageBoxW(owner, AnsiToWide(ErrorBoxText(message)).c_str(), AnsiToWide(title_).c_str(),
+                MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleException(TObject*) {
+    try {
+        throw;
+    } catch (const Exception& e) {
+        ShowException(e.Message());
+    } catch (const std::exception& e) {
+        ShowException(e.what());
+    } catch (...) {
+        ShowException("Unknown error");
+    }
+}
+
+void FormsStartUp() {
+    if (!Application) Application = new TApplication();
+}
+
+void FormsShutDown() {
+    delete Application;
+    Application = nullptr;
+}
+
+}  // namespace vcl

@@ -1,0 +1,181 @@
+// Forms (top-level windows) and the application object.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+
+namespace vcl {
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+enum TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TCloseEvent = TMethod<void(TObject* Sender, TCloseAction& Action)>;
+
+class TCustomForm : public TWinControl {
+public:
+    explicit TCustomForm(TComponent* owner);
+    ~TCustomForm() override;
+    const char* ClassName() const override { return "TCustomForm"; }
+
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle style);
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons icons);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition position) { position_ = position; }
+
+    int ClientWidth() const;
+    int ClientHeight() const;
+    void SetClientWidth(int width);
+    void SetClientHeight(int height);
+    RECT ClientRect() const override;
+
+    // Design resolution of the definition, used by ScaleToScreen.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi; }
+    int TextHeight() const { return textHeight_; }
+    void SetTextHeight(int height) { textHeight_ = height; }
+    // Height of a line of text in the form's font on this screen.
+    int MeasureTextHeight();
+
+    TWinControl* ActiveControl() const { return activeControl_; }
+    void SetActiveControl(TWinControl* control);
+    void FocusChanged(TWinControl* control);
+
+    void Show();
+    void Hide();
+    void Close();
+    void SetVisible(bool visible) override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TCloseEvent OnClose;
+
+    void WndProc(TMessage& message) override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+
+    // Builds the form from its definition: marks everything loading, calls
+    // ReadDefinition, runs the after-load notifications, applies the design
+    // resolution and then runs the creation handler. An error in the
+    // definition or the handler goes to the error box; the form remains.
+    void LoadDefinition();
+    virtual void ReadDefinition() {}
+    virtual void DoCreate();
+    virtual void DoClose(TCloseAction& action);
+    // The design-resolution rules: the font follows the screen's pixels per
+    // inch, then sizes follow the measured text height.
+    void ScaleToScreen();
+    void ScaleBy(int multiplier, int divider);
+
+private:
+    void FrameSize(int& extraWidth, int& extraHeight) const;
+    void DWStyle(DWORD& style, DWORD& exStyle) const;
+    bool FocusFirstControl();
+
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    TPosition position_ = poDesigned;
+    int clientWidth_ = 0;
+    int clientHeight_ = 0;
+    int pixelsPerInch_ = 96;
+    int textHeight_ = 13;
+    bool shownOnce_ = false;
+    TWinControl* activeControl_ = nullptr;
+};
+
+class TForm : public TCustomForm {
+public:
+    using TCustomForm::TCustomForm;
+    const char* ClassName() const override { return "TForm"; }
+};
+
+// A hook on the application's main window: true means the message was
+// handled and goes no further.
+using TWindowHook = TMethod<bool(TMessage& Message)>;
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+    const char* ClassName() const override { return "TApplication"; }
+
+    // Initialises COM for this thread as a single-threaded apartment.
+    void Initialize();
+
+    // The hidden top-level window that carries the task-bar entry and owns
+    // the forms.
+    HWND Handle() const { return handle_; }
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title);
+    HICON Icon() const { return icon_; }
+
+    template <typename T>
+    T* CreateForm() {
+        T* form = new T(this);
+        if (!mainForm_) mainForm_ = form;
+        return form;
+    }
+    TCustomForm* MainForm() const { return mainForm_; }
+    void SetMainForm(TCustomForm* form) { mainForm_ = form; }
+    TCustomForm* ActiveForm() const { return activeForm_; }
+    void SetActiveForm(TCustomForm* form) { activeForm_ = form; }
+    void FormDestroyed(TCustomForm* form);
+
+    void HookMainWindow(const TWindowHook& hook);
+    void UnhookMainWindow(const TWindowHook& hook);
+    int HookCount() const { return static_cast<int>(hooks_.size()); }
+
+    // Shows the main form and runs the message loop until Terminate.
+    void Run();
+    void ProcessMessages();
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // The error box: error icon, the title as caption, the message with "."
+    // appended when its last character sorts after ".".
+    void ShowException(const std::string& message);
+    // Shows the exception being handled.
+    void HandleException(TObject* sender);
+
+private:
+    bool ProcessMessage(MSG& msg);
+    static LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);
+    void WndProc(TMessage& message);
+
+    HWND handle_ = nullptr;
+    HICON icon_ = nullptr;
+    std::string title_;
+    std::vector<TWindowHook> hooks_;
+    TCustomForm* mainForm_ = nullptr;
+    TCustomForm* activeForm_ = nullptr;
+    bool terminated_ = false;
+    bool comInitialized_ = false;
+};
+
+// The program's one application object, made by the framework's module
+// start-up and freed by its shut-down.
+extern TApplication* Application;
+
+// The application title for a program file: its name without folder, cut at
+// the first ".", every character after the first in lower case.
+std::string ApplicationTitleFromPath(const std::string& path);
+
+// The error box's text for a message.
+std::string ErrorBoxText(const std::string& message);
+
+// Module start-up and shut-down of the forms module.
+void FormsStartUp();
+void FormsShutDown();
+
+}  // namespace vcl

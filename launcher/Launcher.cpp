@@ -1,0 +1,26 @@
+// The program's entry: module start-ups in dependency order, the main
+// window, the message loop, then the shut-downs in reverse order.
+#include <windows.h>
+
+#include "framework/Forms.h"
+#include "framework/Modules.h"
+#include "launcher/UnitMain.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    vcl::TModuleList modules({
+        {"Forms", &vcl::FormsStartUp, &vcl::FormsShutDown},
+    });
+    try {
+        modules.StartUp();
+    } catch (const std::exception& e) {
+        MessageBoxA(nullptr, e.what(), "Start-up failed", MB_OK | MB_ICONSTOP);
+        return 1;
+    }
+    vcl::Application->Initialize();
+    vcl::Application->CreateForm<launcher::TFormMain>();
+    vcl::Application->Run();
+    // The windows go before the modules that serve them.
+    vcl::Application->DestroyComponents();
+    modules.ShutDown();
+    return 0;
+}

@@ -1,0 +1,152 @@
+#include "LauncherConfig.h"
+
+#include <windows.h>
+#include <urlmon.h>
+#include <wininet.h>
+
+#include "LauncherBuildConfig.h"
+#include "framework/SysUtils.h"
+
+namespace launcher {
+
+std::string ConfigSourceUrl() { return std::string(LAUNCHER_SERVER_URL) + "/games/pgame.ini"; }
+std::string DefaultPageUrl() { return std::string(LAUNCHER_SERVER_URL) + "/games/pads.html"; }
+std::string PlayPageUrl() { return std::string(LAUNCHER_SERVER_URL) + "/games/play.html"; }
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string full(path, n);
+    size_t cut = full.find_last_of("\\:");
+    return cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
+}
+
+std::string ConfigurationPath() { return ProgramFolder() + "pgame.ini"; }
+
+namespace {
+
+// Watches one download: the HTTP status of the answer and whether the body
+// arrived whole. The platform's own result says S_OK for a 404 and for a
+// body cut short, so it alone cannot tell a good copy from a broken one.
+class TDownloadWatch : public IBindStatusCallback, public IHttpNegotiate {
+public:
+    DWORD StatusCode() const { return statusCode_; }
+    bool Truncated() const { return truncated_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IBindStatusCallback)
+            *out = static_cast<IBindStatusCallback*>(this);
+        else if (iid == IID_IHttpNegotiate)
+            *out = static_cast<IHttpNegotiate*>(this);
+        else {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return static_cast<ULONG>(n);
+    }
+
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* binding) override {
+        binding_ = binding;
+        if (binding_) binding_->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG status, LPCWSTR) override {
+        if (status == BINDSTATUS_ENDDOWNLOADDATA && progressMax != 0 && progress < progressMax)
+            truncated_ = true;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override {
+        // An answer served without a response callback (a cache hit, say)
+        // still carries its status on the binding.
+        if (statusCode_ == 0 && binding_) {
+            IWinInetHttpInfo* info = nullptr;
+            if (SUCCEEDED(binding_->QueryInterface(IID_IWinInetHttpInfo, reinterpret_cast<void**>(&info))) &&
+                info) {
+                DWORD code = 0, size = sizeof code, flags = 0;
+                if (SUCCEEDED(info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
+                                              &flags, nullptr)))
+                    statusCode_ = code;
+                info->Release();
+            }
+        }
+        if (binding_) {
+            binding_->Release();
+            binding_ = nullptr;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+    HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additional) override {
+        if (additional) *additional = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnResponse(DWORD code, LPCWSTR, LPCWSTR, LPWSTR* additional) override {
+        statusCode_ = code;
+        if (additional) *additional = nullptr;
+        return S_OK;
+    }
+
+private:
+    virtual ~TDownloadWatch() = default;
+
+    LONG refs_ = 1;
+    DWORD statusCode_ = 0;
+    bool truncated_ = false;
+    IBinding* binding_ = nullptr;
+};
+
+std::string FolderOf(const std::string& path) {
+    size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string(".\\") : path.substr(0, cut + 1);
+}
+
+}  // namespace
+
+bool DownloadFile(const std::string& address, const std::string& filePath) {
+    char temp[MAX_PATH] = {};
+    if (!GetTempFileNameA(FolderOf(filePath).c_str(), "pgi", 0, temp)) return false;
+    bool replaced = false;
+    TDownloadWatch* watch = new TDownloadWatch();
+    try {
+        HRESULT hr = URLDownloadToFileA(nullptr, address.c_str(), temp, 0, watch);
+        if (hr == S_OK && watch->StatusCode() == 200 && !watch->Truncated())
+            replaced = MoveFileExA(temp, filePath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    } catch (...) {
+        replaced = false;
+    }
+    watch->Release();
+    if (!replaced) DeleteFileA(temp);
+    return replaced;
+}
+
+TIniFile::~TIniFile() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, fileName_.c_str()); }
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) const {
+    char buffer[2048];
+    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer,
+                                       sizeof buffer, fileName_.c_str());
+    return std::string(buffer, n);
+}
+
+int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t defaultValue) const {
+    std::string text = ReadString(section, key, std::string());
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = "$" + text.substr(2);
+    int32_t value = 0;
+    return vcl::TryStrToInt(text, value) ? value : defaultValue;
+}
+
+}  // namespace launcher

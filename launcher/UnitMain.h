@@ -1,0 +1,32 @@
+// The launcher's main window: the page, the launch timer and the close
+// action.
+#pragma once
+
+#include <memory>
+
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "launcher/LauncherConfig.h"
+
+namespace launcher {
+
+class TFormMain : public vcl::TForm {
+public:
+    explicit TFormMain(vcl::TComponent* owner);
+    ~TFormMain() override;
+    const char* ClassName() const override { return "TFormMain"; }
+
+    vcl::TMemo* Memo1 = nullptr;
+    vcl::TTimer* Timer1 = nullptr;
+    std::unique_ptr<TIniFile> IniFile;
+
+    void FormCreate(vcl::TObject* Sender);
+    void FormClose(vcl::TObject* Sender, vcl::TCloseAction& Action);
+    void Timer1Timer(vcl::TObject* Sender);
+
+protected:
+    void ReadDefinition() override;
+};
+
+}  // namespace launcher

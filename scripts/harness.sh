@@ -1,0 +1,96 @@
+# Sourced by the test and demo commands: starts what running Windows
+# programs here needs, and stops exactly what it started, by process id.
+#   harness_start BUILD_DIR [HTTP_PORT HTTP_ROOT]
+#   harness_stop
+# Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG and, with a port,
+# TEST_HTTP_PORT, TEST_HTTP_ROOT and TEST_HTTP_LOG.
+
+HARNESS_XVFB_PID=
+HARNESS_WINESERVER_PID=
+HARNESS_HTTP_PID=
+
+harness_free_display() {
+    local n
+    for n in $(seq 91 160); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            echo "$n"
+            return 0
+        fi
+    done
+    return 1
+}
+
+harness_wait_for() {  # command, tries of 0.1 s
+    local tries=$2
+    while [ "$tries" -gt 0 ]; do
+        if eval "$1"; then return 0; fi
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    return 1
+}
+
+harness_start() {
+    local build_dir port root here
+    build_dir=$(cd "$1" && pwd)
+    port=${2:-}
+    root=${3:-}
+    here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+    export WINEARCH=win32 WINEDEBUG=-all
+    export WINEPREFIX="$build_dir/wineprefix"
+
+    local display
+    display=$(harness_free_display) || { echo "no free X display" >&2; return 1; }
+    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    HARNESS_XVFB_PID=$!
+    export DISPLAY=":$display"
+    harness_wait_for "[ -e /tmp/.X11-unix/X$display ]" 100 || { echo "Xvfb did not start" >&2; return 1; }
+
+    local fresh=0
+    [ -f "$WINEPREFIX/system.reg" ] || fresh=1
+    mkdir -p "$WINEPREFIX"
+    # One persistent server for the whole run; -f keeps it in the
+    # foreground of its own job, so its pid is the one we stop.
+    wineserver -f -p >/dev/null 2>&1 &
+    HARNESS_WINESERVER_PID=$!
+    if [ $fresh -eq 1 ]; then
+        echo "making the Wine prefix $WINEPREFIX" >&2
+        # No Mono or Gecko to offer here: skip their install prompts.
+        WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+        # Wine draws window frames itself: there is no window manager here.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    fi
+    wineboot >/dev/null 2>&1 || true
+
+    if [ -n "$port" ]; then
+        mkdir -p "$root"
+        export TEST_HTTP_PORT=$port
+        export TEST_HTTP_ROOT
+        TEST_HTTP_ROOT=$(cd "$root" && pwd)
+        export TEST_HTTP_LOG="$TEST_HTTP_ROOT.requests.log"
+        : > "$TEST_HTTP_LOG"
+        python3 "$here/tests/support/http_server.py" --port "$port" --root "$TEST_HTTP_ROOT" \
+            --log "$TEST_HTTP_LOG" >/dev/null 2>&1 &
+        HARNESS_HTTP_PID=$!
+        harness_wait_for "python3 -c 'import socket; socket.create_connection((\"127.0.0.1\", $port), 0.2)' 2>/dev/null" 100 \
+            || { echo "the HTTP server did not start on port $port" >&2; return 1; }
+    fi
+}
+
+harness_stop() {
+    if [ -n "$HARNESS_HTTP_PID" ]; then
+        kill "$HARNESS_HTTP_PID" 2>/dev/null; wait "$HARNESS_HTTP_PID" 2>/dev/null
+        HARNESS_HTTP_PID=
+    fi
+    if [ -n "$HARNESS_WINESERVER_PID" ]; then
+        # Ends the Wine processes of this prefix, then the server itself.
+        wineserver -k 2>/dev/null
+        kill "$HARNESS_WINESERVER_PID" 2>/dev/null; wait "$HARNESS_WINESERVER_PID" 2>/dev/null
+        HARNESS_WINESERVER_PID=
+    fi
+    if [ -n "$HARNESS_XVFB_PID" ]; then
+        kill "$HARNESS_XVFB_PID" 2>/dev/null; wait "$HARNESS_XVFB_PID" 2>/dev/null
+        HARNESS_XVFB_PID=
+    fi
+}

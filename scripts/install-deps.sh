@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian machine, and nothing
+# when it is all there already. Safe to run again.
+set -euo pipefail
+
+need=()
+command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev)
+command -v cmake  >/dev/null 2>&1 || need+=(cmake)
+command -v ninja  >/dev/null 2>&1 || need+=(ninja-build)
+command -v Xvfb   >/dev/null 2>&1 || need+=(xvfb)
+command -v python3 >/dev/null 2>&1 || need+=(python3)
+command -v xwd >/dev/null 2>&1 || need+=(x11-apps)
+command -v convert >/dev/null 2>&1 && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+wine_ok=1
+if ! command -v wine >/dev/null 2>&1 || ! dpkg -s wine32:i386 >/dev/null 2>&1; then
+    wine_ok=0
+    need+=(wine wine32:i386)
+fi
+
+[ ${#need[@]} -eq 0 ] && exit 0
+
+SUDO=
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+if [ $wine_ok -eq 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+echo "installing: ${need[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the programs and the tests for 32-bit
+# Windows, and runs the whole suite under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+port=${TEST_HTTP_PORT:-18124}
+build=build/test
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_SERVER_URL="http://127.0.0.1:$port" \
+    -DLAUNCHER_CAPTION="Test Launcher" >/dev/null
+cmake --build "$build"
+
+source scripts/harness.sh
+trap harness_stop EXIT
+rm -rf "$build/http-root"
+harness_start "$build" "$port" "$build/http-root"
+
+# One test at a time: they share one display, one focus and one server.
+ctest --test-dir "$build" --output-on-failure --timeout 180 "$@"

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "support/WineTestSupport.h"
+
+using namespace vcl;
+using testsupport::PumpUntil;
+using testsupport::TDialogWatcher;
+
+TEST(ApplicationTitle, ProgramNameCutAtFirstDotRestLowerCase) {
+    EXPECT_EQ(ApplicationTitleFromPath("C:\\Games\\Space\\LAUNCHER.EXE"), "Launcher");
+    EXPECT_EQ(ApplicationTitleFromPath("C:\\Games\\my.game.launcher.exe"), "my");
+    EXPECT_EQ(ApplicationTitleFromPath("D:PGame.Exe"), "Pgame");
+    EXPECT_EQ(ApplicationTitleFromPath("x.exe"), "x");
+    EXPECT_EQ(ApplicationTitleFromPath("noext"), "noext");
+}
+
+TEST(ApplicationTitle, CaptionsTheHiddenApplicationWindow) {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    EXPECT_EQ(Application->Title(), "framework_tests");
+    EXPECT_EQ(Application->Title(), ApplicationTitleFromPath(path));
+
+    HWND window = Application->Handle();
+    ASSERT_TRUE(IsWindow(window));
+    char caption[256] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption), "framework_tests");
+    EXPECT_EQ(GetParent(window), nullptr);  // top level
+    EXPECT_FALSE(IsWindowVisible(window));  // until the loop shows the main form
+}
+
+TEST(ErrorBox, PointIsAppendedOnlyAfterCharactersSortingAfterIt) {
+    EXPECT_EQ(ErrorBoxText("Not enough timers available"), "Not enough timers available.");
+    EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+    EXPECT_EQ(ErrorBoxText("What?"), "What?.");  // '?' sorts after '.'
+    EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");   // '!' sorts before '.'
+    EXPECT_EQ(ErrorBoxText("50%"), "50%");
+    EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST(Application, ComIsSingleThreadedOnTheUiThread) {
+    // A second initialisation as another apartment kind is refused when the
+    // thread is already single-threaded.
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(hr, RPC_E_CHANGED_MODE);
+    if (SUCCEEDED(hr)) CoUninitialize();
+}
+
+namespace {
+struct THookRecorder {
+    std::vector<UINT> seen;
+    bool swallow = false;
+    bool Hook(TMessage& message) {
+        if (message.Msg == WM_USER + 7) {
+            seen.push_back(message.Msg);
+            if (swallow) {
+                message.Result = 42;
+                return true;
+            }
+        }
+        return false;
+    }
+};
+}  // namespace
+
+TEST(Application, MainWindowHooksSeeMessagesFirstAndAreRemovedByIdentity) {
+    THookRecorder first, second;
+    auto firstHook = TWindowHook::Of<&THookRecorder::Hook>(&first);
+    auto secondHook = TWindowHook::Of<&THookRecorder::Hook>(&second);
+    int before = Application->HookCount();
+    Application->HookMainWindow(firstHook);
+    Application->HookMainWindow(secondHook);
+
+    first.swallow = true;
+    LRESULT r = SendMessageW(Application->Handle(), WM_USER + 7, 0, 0);
+    EXPECT_EQ(r, 42);
+    EXPECT_EQ(first.seen.size(), 1u);
+    EXPECT_EQ(second.seen.size(), 0u);  // swallowed by the first
+
+    Application->UnhookMainWindow(TWindowHook::Of<&THookRecorder::Hook>(&first));
+    EXPECT_EQ(Application->HookCount(), before + 1);
+    SendMessageW(Application->Handle(), WM_USER + 7, 0, 0);
+    EXPECT_EQ(first.seen.size(), 1u);
+    EXPECT_EQ(second.seen.size(), 1u);
+    Application->UnhookMainWindow(secondHook);
+    EXPECT_EQ(Application->HookCount(), before);
+}
+
+namespace {
+struct TFailingTicker {
+    int ticks = 0;
+    void Tick(TObject*) {
+        ++ticks;
+        if (ticks == 1) throw Exception("The game could not be found");
+    }
+};
+}  // namespace
+
+TEST(ErrorBox, AnErrorInATickHandlerShowsOneBoxAndTheLoopGoesOn) {
+    TDialogWatcher watcher;
+    TFailingTicker ticker;
+    TTimer timer(nullptr);
+    timer.SetInterval(50);
+    timer.SetOnTimer(TNotifyEvent::Of<&TFailingTicker::Tick>(&ticker));
+
+    ASSERT_TRUE(PumpUntil([&] { return ticker.ticks >= 3; }, 20000));
+    timer.SetEnabled(false);
+    auto seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Caption, Application->Title());
+    EXPECT_EQ(seen[0].Text, "The game could not be found.");
+}

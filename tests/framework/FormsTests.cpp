@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "support/WineTestSupport.h"
+
+using namespace vcl;
+using testsupport::PumpFor;
+using testsupport::PumpUntil;
+using testsupport::TDialogWatcher;
+
+namespace {
+
+// A form built like the launcher's: fixed single border, no maximise box,
+// 640 x 480 client area, two children aligned to the whole client area.
+class TTestForm : public TForm {
+public:
+    explicit TTestForm(TComponent* owner, int designTextHeight = 13, bool failInCreate = false)
+        : TForm(owner), designTextHeight_(designTextHeight), failInCreate_(failInCreate) {
+        LoadDefinition();
+    }
+    const char* ClassName() const override { return "TTestForm"; }
+
+    TMemo* First = nullptr;
+    TMemo* Second = nullptr;
+    bool hiddenInCreate = false;
+    bool childrenBuiltInCreate = false;
+    bool handleInCreate = false;
+    int createCalls = 0;
+    int closeCalls = 0;
+
+    void FormCreate(TObject*) {
+        ++createCalls;
+        hiddenInCreate = !IsWindowVisible(Handle());
+        childrenBuiltInCreate = First && Second && !First->IsLoading() && !Second->IsLoading();
+        if (failInCreate_) throw Exception("Cannot read the configuration");
+    }
+    void FormClose(TObject*, TCloseAction&) { ++closeCalls; }
+
+protected:
+    void ReadDefinition() override {
+        SetBorderIcons(biSystemMenu | biMinimize);
+        SetBorderStyle(bsSingle);
+        SetCaption(L"Test form");
+        SetClientHeight(480);
+        SetClientWidth(640);
+        SetPosition(poDesktopCenter);
+        SetPixelsPerInch(96);
+        SetTextHeight(designTextHeight_);
+        OnCreate = TNotifyEvent::Of<&TTestForm::FormCreate>(this);
+        OnClose = TCloseEvent::Of<&TTestForm::FormClose>(this);
+
+        First = new TMemo(this);
+        First->SetParent(this);
+        First->SetBounds(0, 0, 640, 480);
+        First->SetAlign(alClient);
+        handleBeforeLine_ = HandleAllocated();
+        First->Lines().Add("First");
+        handleAfterLine_ = HandleAllocated();
+        First->SetTabOrder(0);
+
+        Second = new TMemo(this);
+        Second->SetParent(this);
+        Second->SetBounds(0, 0, 320, 200);
+        Second->SetTabOrder(1);
+    }
+
+public:
+    bool handleBeforeLine_ = true;
+    bool handleAfterLine_ = false;
+
+private:
+    int designTextHeight_;
+    bool failInCreate_;
+};
+
+bool WaitForFocusIn(HWND window) {
+    return PumpUntil([&] { return GetFocus() == window; }, 5000);
+}
+
+}  // namespace
+
+TEST(Forms, StoringAMemoLineCreatesTheParentWindowFirst) {
+    TTestForm form(nullptr);
+    EXPECT_FALSE(form.handleBeforeLine_);
+    EXPECT_TRUE(form.handleAfterLine_);
+    ASSERT_TRUE(form.First->HandleAllocated());
+    EXPECT_EQ(GetParent(form.First->Handle()), form.Handle());
+    EXPECT_EQ(form.First->Lines().Count(), 1);
+    EXPECT_EQ(form.First->Lines()[0], "First");
+    EXPECT_FALSE(form.Second->HandleAllocated());  // no line stored, not shown yet
+}
+
+TEST(Forms, CreationHandlerRunsOnceAfterTheWholeDefinitionWithTheWindowHidden) {
+    TTestForm form(nullptr);
+    EXPECT_EQ(form.createCalls, 1);
+    EXPECT_TRUE(form.childrenBuiltInCreate);
+    EXPECT_TRUE(form.hiddenInCreate);
+}
+
+TEST(Forms, FixedSingleBorderWithoutMaximiseAndTheClientSizeAsDefined) {
+    TTestForm form(nullptr);
+    form.Show();
+    HWND window = form.Handle();
+    LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_EQ(GetWindow(window, GW_OWNER), Application->Handle());
+
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 640);
+    EXPECT_EQ(client.bottom, 480);
+
+    // The aligned child fills the client area; the other keeps its bounds.
+    RECT child;
+    GetWindowRect(form.First->Handle(), &child);
+    EXPECT_EQ(child.right - child.left, 640);
+    EXPECT_EQ(child.bottom - child.top, 480);
+    EXPECT_EQ(form.Second->Width(), 320);
+}
+
+TEST(Forms, CentredOnTheVirtualScreenAtTheFirstShowing) {
+    TTestForm form(nullptr);
+    form.Show();
+    RECT r;
+    GetWindowRect(form.Handle(), &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXVIRTUALSCREEN) - w) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYVIRTUALSCREEN) - h) / 2);
+
+    // Only the first showing centres.
+    form.Hide();
+    SetWindowPos(form.Handle(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    form.Show();
+    GetWindowRect(form.Handle(), &r);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 20);
+}
+
+TEST(Forms, SizesFollowTheMeasuredTextHeightAgainstTheDesignOne) {
+    TTestForm probe(nullptr);
+    int measured = probe.MeasureTextHeight();
+    ASSERT_GT(measured, 0);
+
+    // Designed where a line was twice as high: everything halves.
+    TTestForm form(nullptr, measured * 2);
+    EXPECT_EQ(form.ClientWidth(), 320);
+    EXPECT_EQ(form.ClientHeight(), 240);
+    EXPECT_EQ(form.Second->Width(), 160);
+    EXPECT_EQ(form.Second->Height(), 100);
+
+    // Designed with this screen's text height: nothing changes.
+    TTestForm same(nullptr, measured);
+    EXPECT_EQ(same.ClientWidth(), 640);
+    EXPECT_EQ(same.ClientHeight(), 480);
+}
+
+TEST(Forms, ActivationFocusesTheFirstVisibleEnabledChildInTabOrder) {
+    {
+        TTestForm form(nullptr);
+        form.Show();
+        SetForegroundWindow(form.Handle());
+        EXPECT_TRUE(WaitForFocusIn(form.First->Handle()));
+        EXPECT_EQ(form.ActiveControl(), form.First);
+    }
+    {
+        // With the tab order turned round, the second one wins.
+        TTestForm form(nullptr);
+        form.Second->SetTabOrder(0);
+        form.Show();
+        SetForegroundWindow(form.Handle());
+        EXPECT_TRUE(WaitForFocusIn(form.Second->Handle()));
+    }
+    {
+        // A disabled first child is passed over.
+        TTestForm form(nullptr);
+        form.First->SetEnabled(false);
+        form.Show();
+        SetForegroundWindow(form.Handle());
+        EXPECT_TRUE(WaitForFocusIn(form.Second->Handle()));
+    }
+}
+
+TEST(Forms, AnErrorInTheCreationHandlerShowsOneBoxAndTheFormStillOpens) {
+    TDialogWatcher watcher;
+    TTestForm form(nullptr, 13, true);
+    EXPECT_EQ(form.createCalls, 1);
+    form.Show();
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    PumpFor(100);
+    auto seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Caption, Application->Title());
+    EXPECT_EQ(seen[0].Text, "Cannot read the configuration.");
+}
+
+TEST(Forms, ClosingTheMainFormRunsItsHandlerAndEndsTheLoop) {
+    TTestForm form(nullptr);
+    TCustomForm* previous = Application->MainForm();
+    Application->SetMainForm(&form);
+    form.Show();
+    SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(form.closeCalls, 1);
+    EXPECT_TRUE(IsWindow(form.Handle()));  // the window stays until the application ends
+    MSG msg;
+    bool quit = false;
+    for (int i = 0; i < 100 && !quit; ++i) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) quit = true;
+            else DispatchMessageW(&msg);
+        }
+        if (!quit) Sleep(10);
+    }
+    EXPECT_TRUE(quit);
+    Application->SetMainForm(previous);
+}

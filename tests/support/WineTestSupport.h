@@ -1,0 +1,63 @@
+// Helpers for tests that run real windows and message loops under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+// Runs the thread's message loop for about `ms` milliseconds.
+void PumpFor(DWORD ms);
+// Runs the message loop until `done` answers true or `timeoutMs` passes;
+// answers whether `done` did.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A Unix path as Wine shows it to Windows programs (drive Z:).
+std::string WindowsPathOf(const std::string& unixPath);
+std::string EnvVar(const char* name);
+
+// A fresh, empty folder (with trailing "\"), removed with its files at the
+// end of the test.
+class TTempFolder {
+public:
+    TTempFolder();
+    ~TTempFolder();
+    const std::string& Path() const { return path_; }
+    std::vector<std::string> FileNames() const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// What a dialog box showed.
+struct TDialogSeen {
+    std::string Caption;
+    std::string Text;
+};
+
+// Watches, on a thread of its own, for dialog boxes ("#32770") of this
+// process, records what each shows and closes it.
+class TDialogWatcher {
+public:
+    TDialogWatcher();
+    ~TDialogWatcher();
+    std::vector<TDialogSeen> Seen();
+
+private:
+    void Run();
+    std::atomic<bool> stop_{false};
+    std::vector<TDialogSeen> seen_;
+    CRITICAL_SECTION lock_;
+    std::thread thread_;
+};
+
+}  // namespace testsupport

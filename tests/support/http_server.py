@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""A small HTTP server on 127.0.0.1 for the tests.
+
+Serves files below --root, and a few paths that misbehave on purpose:
+  /status/<code>/...   answers <code> with a short error page
+  /cut/...             promises 1000 bytes, sends 10, closes the connection
+  /slow/<ms>/<path>    waits <ms> milliseconds, then serves <path>
+Every request line is appended to --log, so a test can see what was asked.
+"""
+import argparse
+import http.server
+import os
+import sys
+import threading
+import time
+import urllib.parse
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "TestServer/1.0"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def record(self):
+        with self.server.log_lock:
+            with open(self.server.log_path, "a", encoding="utf-8") as log:
+                log.write("%s %s\n" % (self.command, self.path))
+
+    def answer(self, code, body, content_type="text/plain"):
+        self.send_response(code)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-store")
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def do_HEAD(self):
+        self.do_GET()
+
+    def do_GET(self):
+        self.record()
+        path = urllib.parse.urlsplit(self.path).path
+        parts = [p for p in path.split("/") if p]
+        if len(parts) >= 2 and parts[0] == "status" and parts[1].isdigit():
+            code = int(parts[1])
+            return self.answer(code, ("status %d\r\n" % code).encode())
+        if parts and parts[0] == "cut":
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(b"[Init]\r\nTi")
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        if len(parts) >= 2 and parts[0] == "slow" and parts[1].isdigit():
+            time.sleep(int(parts[1]) / 1000.0)
+            parts = parts[2:]
+        local = os.path.join(self.server.root, *parts)
+        if not os.path.realpath(local).startswith(os.path.realpath(self.server.root)):
+            return self.answer(403, b"forbidden\r\n")
+        if os.path.isfile(local):
+            with open(local, "rb") as f:
+                body = f.read()
+            kind = "text/html" if local.endswith(".html") else "text/plain"
+            return self.answer(200, body, kind)
+        return self.answer(404, b"<html><body>not found</body></html>\r\n", "text/html")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--log", required=True)
+    args = parser.parse_args()
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
+    server.daemon_threads = True
+    server.root = os.path.abspath(args.root)
+    server.log_path = args.log
+    server.log_lock = threading.Lock()
+    print("serving %s on 127.0.0.1:%d" % (server.root, args.port), flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
