@@ -47,6 +47,10 @@ public:
     TComponentState ComponentState() const { return state_; }
     bool IsLoading() const { return (state_ & csLoading) != 0; }
     bool IsDesigning() const { return (state_ & csDesigning) != 0; }
+    bool IsDestroying() const { return (state_ & csDestroying) != 0; }
+    // Marks the component as going away; a destructor calls it before it
+    // takes anything down.
+    void Destroying() { state_ |= csDestroying; }
 
     // Marks the component (and what it owns) as being read from a
     // definition; EndLoading clears the mark and runs Loaded on each, owned

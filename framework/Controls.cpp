@@ -169,19 +169,15 @@ void TWinControl::RemoveControl(TWinControl* child) {
 void TWinControl::SetParent(TWinControl* parent) {
     if (parent_ == parent) return;
     if (parent == this) throw Exception("A control cannot be its own parent");
-    HWND window = handle_;
+    // The window is made anew under the new parent, as every control's
+    // window is; what a control keeps in its window it saves on the way.
+    bool hadWindow = handle_ != nullptr;
+    if (hadWindow) DestroyHandle();
     if (parent_) parent_->RemoveControl(this);
     parent_ = parent;
     if (parent_) parent_->InsertControl(this);
-    if (window) {
-        if (parent_ && parent_->HandleAllocated()) {
-            SetWindowLongPtrW(window, GWLP_HWNDPARENT, 0);
-            ::SetParent(window, parent_->Handle());
-        } else {
-            DestroyHandle();
-        }
-    }
     if (parent_) parent_->Realign();
+    if (hadWindow && parent_ && parent_->HandleAllocated()) HandleNeeded();
 }
 
 RECT TWinControl::ClientRect() const {
@@ -195,9 +191,32 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     top_ = top;
     width_ = width;
     height_ = height;
-    if (handle_) SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (handle_) ApplyBounds();
     if (parent_ && !aligning_) parent_->Realign();
     Realign();
+}
+
+void TWinControl::ApplyBounds() {
+    SetWindowPos(handle_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::AdoptWindow(HWND window) {
+    handle_ = window;
+    SetPropW(window, kControlProp, this);
+    defWndProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StdWndProc)));
+}
+
+HWND TWinControl::ReleaseAdoptedWindow() {
+    HWND window = handle_;
+    if (!window) return nullptr;
+    UpdateBoundsFromWindow();
+    if (IsWindow(window)) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_));
+        RemovePropW(window, kControlProp);
+    }
+    handle_ = nullptr;
+    return window;
 }
 
 void TWinControl::SetAlign(TAlign align) {
@@ -345,7 +364,14 @@ void TWinControl::CreateChildHandles() {
 }
 
 void TWinControl::DestroyWnd() {
-    if (handle_) DestroyWindow(handle_);
+    if (!handle_) return;
+    // The text lives in the window; keep it for the next one.
+    int length = GetWindowTextLengthW(handle_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(handle_, &text[0], length + 1);
+    text.resize(static_cast<size_t>(length));
+    caption_ = text;
+    DestroyWindow(handle_);
 }
 
 void TWinControl::DestroyHandle() {

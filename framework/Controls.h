@@ -165,6 +165,14 @@ protected:
     // Creates the windows of every child, as when a parent is shown.
     void CreateChildHandles();
     virtual void AlignControls();
+    // Moves the control's window to the stored bounds; an embedded control
+    // that positions its own window replaces it.
+    virtual void ApplyBounds();
+    // Makes a window made elsewhere (an embedded control's) the control's
+    // own: its messages come through WindowProc, the window's own procedure
+    // serving as the default handler. ReleaseAdoptedWindow hands it back.
+    void AdoptWindow(HWND window);
+    HWND ReleaseAdoptedWindow();
     void Realign();
     void UpdateBoundsFromWindow();
     HWND WindowHandleField() const { return handle_; }

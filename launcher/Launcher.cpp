@@ -2,6 +2,7 @@
 // window, the message loop, then the shut-downs in reverse order.
 #include <windows.h>
 
+#include "browser/host/SHDocVw_EWB.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 #include "launcher/UnitMain.h"
@@ -9,6 +10,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     vcl::TModuleList modules({
         {"Forms", &vcl::FormsStartUp, &vcl::FormsShutDown},
+        {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
     });
     try {
         modules.StartUp();

@@ -42,16 +42,42 @@ void TFormMain::ReadDefinition() {
     Memo1->Lines().Assign(std::vector<std::string>{"Memo1"});
     Memo1->SetTabOrder(0);
 
+    EmbeddedWB1 = new ewb::TEWB(this);
+    EmbeddedWB1->SetName("EmbeddedWB1");
+    EmbeddedWB1->SetParent(this);
+    EmbeddedWB1->SetBounds(0, 0, 640, 480);
+    EmbeddedWB1->SetAlign(alClient);
+    EmbeddedWB1->SetTabOrder(1);
+    EmbeddedWB1->SetControlData(EmbeddedWB1ControlData());
+
     Timer1 = new TTimer(this);
     Timer1->SetName("Timer1");
     Timer1->SetOnTimer(TNotifyEvent::Of<&TFormMain::Timer1Timer>(this));
+}
+
+const std::vector<uint8_t>& TFormMain::EmbeddedWB1ControlData() {
+    // 156 bytes in the control's own format. What the launcher fixes of it
+    // is the extent, 16933 x 12700 HIMETRIC (640 x 480 pixels at 96 pixels
+    // per inch), in the record that opens the block; the rest is left at
+    // the control's zero defaults.
+    static const std::vector<uint8_t> data = [] {
+        std::vector<uint8_t> bytes(156, 0);
+        auto put32 = [&](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+        };
+        put32(0, 0x4C);   // size of the opening record
+        put32(4, 16933);  // extent, width
+        put32(8, 12700);  // extent, height
+        return bytes;
+    }();
+    return data;
 }
 
 void TFormMain::FormCreate(TObject*) {
     DownloadFile(ConfigSourceUrl(), ConfigurationPath());
     IniFile.reset(new TIniFile(ConfigurationPath()));
     std::string web = IniFile->ReadString("Init", "Web", DefaultPageUrl());
-    (void)web;
+    EmbeddedWB1->Navigate(AnsiToWide(web));
     int32_t time = IniFile->ReadInteger("Init", "Time", 10);
     // Signed arithmetic with wrap-around, taken as the unsigned period.
     Timer1->SetInterval(static_cast<uint32_t>(time) * 1000u);

@@ -7,6 +7,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "browser/host/SHDocVw_EWB.h"
 #include "launcher/LauncherConfig.h"
 
 namespace launcher {
@@ -19,11 +20,15 @@ public:
 
     vcl::TMemo* Memo1 = nullptr;
     vcl::TTimer* Timer1 = nullptr;
+    ewb::TEWB* EmbeddedWB1 = nullptr;
     std::unique_ptr<TIniFile> IniFile;
 
     void FormCreate(vcl::TObject* Sender);
     void FormClose(vcl::TObject* Sender, vcl::TCloseAction& Action);
     void Timer1Timer(vcl::TObject* Sender);
+
+    // The saved state of the browser control in the window definition.
+    static const std::vector<uint8_t>& EmbeddedWB1ControlData();
 
 protected:
     void ReadDefinition() override;

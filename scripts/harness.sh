@@ -56,8 +56,10 @@ harness_start() {
     HARNESS_WINESERVER_PID=$!
     if [ $fresh -eq 1 ]; then
         echo "making the Wine prefix $WINEPREFIX" >&2
-        # No Mono or Gecko to offer here: skip their install prompts.
-        WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+        # No Mono here: skip its install prompt. The HTML engine stays
+        # registered (it makes no documents without Gecko, but the browser
+        # control reports that instead of a missing class).
+        WINEDLLOVERRIDES="mscoree=" wineboot -i >/dev/null 2>&1
         # Wine draws window frames itself: there is no window manager here.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     fi

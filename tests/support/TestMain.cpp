@@ -2,6 +2,7 @@
 // run, the modules shut down.
 #include <gtest/gtest.h>
 
+#include "browser/host/SHDocVw_EWB.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     vcl::TModuleList modules({
         {"Forms", &vcl::FormsStartUp, &vcl::FormsShutDown},
+        {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
     });
     modules.StartUp();
     vcl::Application->Initialize();

@@ -1,0 +1,626 @@
+#include "OleCtrls.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+
+#include "Forms.h"
+
+namespace vcl {
+
+void OleCheckObject(HRESULT hr, IUnknown* object, REFIID iid) {
+    if (SUCCEEDED(hr)) return;
+    std::string description;
+    ComPtr<ISupportErrorInfo> support;
+    if (object && SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&support))) &&
+        support->InterfaceSupportsErrorInfo(iid) == S_OK) {
+        ComPtr<IErrorInfo> info;
+        if (GetErrorInfo(0, &info) == S_OK && info) {
+            BSTR text = nullptr;
+            if (SUCCEEDED(info->GetDescription(&text)) && text) {
+                description = WideToAnsi(text);
+                SysFreeString(text);
+            }
+        }
+    }
+    throw EOleSysError(hr, description);
+}
+
+namespace {
+
+// Turns a failed IDispatch::Invoke into the error it stands for.
+[[noreturn]] void RaiseDispatchError(HRESULT hr, EXCEPINFO& excep) {
+    if (hr == DISP_E_EXCEPTION) {
+        if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
+        std::string description = WideToAnsi(excep.bstrDescription);
+        HRESULT code = excep.scode ? excep.scode : hr;
+        int help = static_cast<int>(excep.dwHelpContext);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        throw EOleSysError(code, description, help);
+    }
+    throw EOleSysError(hr);
+}
+
+}  // namespace
+
+// ---- the site ----
+
+class TOleControl::TSite : public IOleClientSite,
+                           public IOleInPlaceSite,
+                           public IOleInPlaceFrame,
+                           public IOleControlSite,
+                           public IDispatch {
+public:
+    explicit TSite(TOleControl* owner) : owner_(owner) {}
+    virtual ~TSite() = default;
+
+    IUnknown* Identity() { return static_cast<IOleClientSite*>(this); }
+
+    // IUnknown: the derived component's views first, then the container's.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (iid == IID_IUnknown) {
+            *object = Identity();
+        } else {
+            HRESULT hr = owner_->QueryHostInterface(iid, object);
+            if (hr == S_OK && *object) return S_OK;
+            *object = nullptr;
+            if (iid == IID_IOleClientSite)
+                *object = static_cast<IOleClientSite*>(this);
+            else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite)
+                *object = static_cast<IOleInPlaceSite*>(this);
+            else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame)
+                *object = static_cast<IOleInPlaceFrame*>(this);
+            else if (iid == IID_IOleControlSite)
+                *object = static_cast<IOleControlSite*>(this);
+            else if (iid == IID_IDispatch)
+                *object = static_cast<IDispatch*>(this);
+        }
+        if (!*object) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    // Counters only: the component's owner frees it, never the control.
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
+
+    // IOleClientSite
+    HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
+        if (moniker) *moniker = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+        if (container) *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (the in-place site's and the frame's)
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        if (!window) return E_POINTER;
+        *window = nullptr;
+        try {
+            TWinControl* parent = owner_->Parent();
+            if (parent) *window = parent->Handle();
+        } catch (...) {
+        }
+        return *window ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return S_OK; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override {
+        if (owner_->oleObject_) owner_->oleObject_.As(&owner_->inPlaceObject_);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
+                                               LPRECT posRect, LPRECT clipRect,
+                                               LPOLEINPLACEFRAMEINFO frameInfo) override {
+        if (frame) {
+            *frame = static_cast<IOleInPlaceFrame*>(this);
+            AddRef();
+        }
+        if (doc) *doc = nullptr;
+        RECT bounds = owner_->BoundsRect();
+        if (posRect) *posRect = bounds;
+        if (clipRect) *clipRect = bounds;
+        if (frameInfo) {
+            frameInfo->fMDIApp = FALSE;
+            frameInfo->hwndFrame = nullptr;
+            if (TCustomForm* form = owner_->GetParentForm(); form && form->HandleAllocated())
+                frameInfo->hwndFrame = form->Handle();
+            frameInfo->haccel = nullptr;
+            frameInfo->cAccelEntries = 0;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override {
+        owner_->inPlaceObject_.Reset();
+        owner_->activeObject_.Reset();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT rect) override {
+        if (rect && owner_->inPlaceObject_) owner_->inPlaceObject_->SetObjectRects(rect, rect);
+        return S_OK;
+    }
+
+    // IOleInPlaceUIWindow and IOleInPlaceFrame: no tool space, no menus.
+    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override {
+        owner_->activeObject_ = active;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IOleControlSite
+    HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch** disp) override {
+        if (disp) *disp = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) override {
+        if (!himetric || !container) return E_POINTER;
+        HDC dc = GetDC(nullptr);
+        const float px = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX));
+        const float py = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY));
+        ReleaseDC(nullptr, dc);
+        if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
+            container->x = static_cast<float>(himetric->x) * px / 2540.0f;
+            container->y = static_cast<float>(himetric->y) * py / 2540.0f;
+        } else if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
+            himetric->x = static_cast<LONG>(container->x * 2540.0f / px + 0.5f);
+            himetric->y = static_cast<LONG>(container->y * 2540.0f / py + 0.5f);
+        } else {
+            return E_INVALIDARG;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE OnFocus(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
+
+    // IDispatch: the container's ambient properties.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO*, UINT*) override {
+        try {
+            return owner_->AmbientInvoke(dispid, flags, params, result);
+        } catch (...) {
+            return E_FAIL;
+        }
+    }
+
+private:
+    TOleControl* owner_;
+    long refs_ = 0;
+};
+
+// ---- the event sink ----
+
+class TOleControl::TEventSink : public IDispatch {
+public:
+    explicit TEventSink(TOleControl* owner) : owner_(owner) {}
+    virtual ~TEventSink() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == owner_->controlData_->EventIID) {
+            *object = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        try {
+            owner_->HandleEvent(dispid, params ? *params : none);
+        } catch (...) {
+            ApplicationHandleException(owner_);
+        }
+        return S_OK;
+    }
+
+private:
+    TOleControl* owner_;
+    long refs_ = 0;
+};
+
+// ---- TOleControl ----
+
+TOleControl::TOleControl(TComponent* owner, const TControlData& controlData)
+    : TWinControl(owner), controlData_(&controlData), site_(new TSite(this)), sink_(new TEventSink(this)) {
+    try {
+        CreateInstance();
+    } catch (...) {
+        delete sink_;
+        delete site_;
+        throw;
+    }
+}
+
+TOleControl::~TOleControl() {
+    Destroying();
+    DestroyHandle();
+    DestroyControl();
+    oleObject_.Reset();
+    persistStream_.Reset();
+    delete sink_;
+    delete site_;
+}
+
+IUnknown* TOleControl::SiteUnknown() { return site_->Identity(); }
+
+IOleClientSite* TOleControl::ClientSite() { return static_cast<IOleClientSite*>(site_); }
+
+HRESULT TOleControl::QueryHostInterface(REFIID, void** object) {
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+void TOleControl::CreateInstance() {
+    OleCheck(CoCreateInstance(controlData_->ClassID, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                              IID_IOleObject, reinterpret_cast<void**>(oleObject_.ReleaseAndGetAddressOf())));
+    oleObject_->GetMiscStatus(DVASPECT_CONTENT, &miscStatus_);
+    // The site is given in CreateControl, before the state is loaded (as a
+    // control that wants its site first needs), and never from here: a
+    // derived component is not built yet, so it could not answer the
+    // site queries that the control makes when it gets its site.
+    oleObject_.As(&persistStream_);
+}
+
+void TOleControl::CreateControl() {
+    if (created_) return;
+    try {
+        if (!oleObject_) CreateInstance();
+        ComPtr<IOleClientSite> current;
+        if (FAILED(oleObject_->GetClientSite(&current)) || !current)
+            OleCheck(oleObject_->SetClientSite(ClientSite()));
+        if (persistStream_) {
+            if (controlDataBytes_.empty()) {
+                OleCheck(persistStream_->InitNew());
+            } else {
+                HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, controlDataBytes_.size());
+                if (!block) throw EOutOfResources("Out of memory");
+                std::copy(controlDataBytes_.begin(), controlDataBytes_.end(), static_cast<uint8_t*>(GlobalLock(block)));
+                GlobalUnlock(block);
+                ComPtr<IStream> stream;
+                HRESULT hr = CreateStreamOnHGlobal(block, TRUE, &stream);
+                if (FAILED(hr)) {
+                    GlobalFree(block);
+                    OleCheck(hr);
+                }
+                // The block may be larger than asked for; the stream is
+                // exactly the stored state.
+                ULARGE_INTEGER size;
+                size.QuadPart = controlDataBytes_.size();
+                stream->SetSize(size);
+                OleCheck(persistStream_->Load(stream.Get()));
+            }
+        }
+        OleCheck(oleObject_.As(&controlDispatch_));
+        ComPtr<IConnectionPointContainer> points;
+        if (SUCCEEDED(oleObject_.As(&points)) &&
+            SUCCEEDED(points->FindConnectionPoint(controlData_->EventIID, &eventPoint_))) {
+            if (FAILED(eventPoint_->Advise(static_cast<IDispatch*>(sink_), &eventCookie_))) {
+                eventPoint_.Reset();
+                eventCookie_ = 0;
+            }
+        }
+        created_ = true;
+    } catch (...) {
+        DestroyControl();
+        throw;
+    }
+}
+
+void TOleControl::DestroyControl() {
+    ControlDestroying();
+    if (eventPoint_) {
+        eventPoint_->Unadvise(eventCookie_);
+        eventPoint_.Reset();
+        eventCookie_ = 0;
+    }
+    if (inPlaceObject_) inPlaceObject_->InPlaceDeactivate();
+    inPlaceObject_.Reset();
+    activeObject_.Reset();
+    controlDispatch_.Reset();
+    if (oleObject_) {
+        oleObject_->Close(OLECLOSE_NOSAVE);
+        oleObject_->SetClientSite(nullptr);
+    }
+    oleObject_.Reset();
+    persistStream_.Reset();
+    created_ = false;
+}
+
+void TOleControl::SetControlData(const std::vector<uint8_t>& bytes) {
+    controlDataBytes_ = bytes;
+    if (created_) {
+        // Made anew, so that what it loads is this state.
+        bool hadWindow = HandleAllocated();
+        if (hadWindow) DestroyHandle();
+        DestroyControl();
+        CreateInstance();
+        if (hadWindow) HandleNeeded();
+    }
+}
+
+std::vector<uint8_t> TOleControl::SaveControlData() {
+    CreateControl();
+    if (!persistStream_) throw EIntfCastError();
+    ComPtr<IStream> stream;
+    OleCheck(CreateStreamOnHGlobal(nullptr, TRUE, &stream));
+    OleCheckObject(persistStream_->Save(stream.Get(), TRUE), persistStream_.Get(), IID_IPersistStreamInit);
+    HGLOBAL block = nullptr;
+    OleCheck(GetHGlobalFromStream(stream.Get(), &block));
+    STATSTG stat = {};
+    OleCheck(stream->Stat(&stat, STATFLAG_NONAME));
+    const auto size = static_cast<size_t>(stat.cbSize.QuadPart);
+    const auto* data = static_cast<const uint8_t*>(GlobalLock(block));
+    controlDataBytes_.assign(data, data + size);
+    GlobalUnlock(block);
+    return controlDataBytes_;
+}
+
+IDispatch* TOleControl::DefaultDispatch() {
+    CreateControl();
+    return controlDispatch_.Get();
+}
+
+VARIANT TOleControl::GetProperty(DISPID dispid) {
+    IDispatch* dispatch = DefaultDispatch();
+    DISPPARAMS params = {nullptr, nullptr, 0, 0};
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO excep = {};
+    UINT argErr = 0;
+    HRESULT hr = dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params,
+                                  &result, &excep, &argErr);
+    if (FAILED(hr)) RaiseDispatchError(hr, excep);
+    return result;
+}
+
+void TOleControl::SetProperty(DISPID dispid, const VARIANT& value) {
+    IDispatch* dispatch = DefaultDispatch();
+    VARIANT arg = value;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {&arg, &named, 1, 1};
+    EXCEPINFO excep = {};
+    UINT argErr = 0;
+    HRESULT hr = dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
+                                  nullptr, &excep, &argErr);
+    if (FAILED(hr)) RaiseDispatchError(hr, excep);
+}
+
+namespace {
+// Converts a property value in place; a value that does not convert is an
+// error of the call.
+void ChangeType(VARIANT& v, VARTYPE type) {
+    if (v.vt == type) return;
+    HRESULT hr = VariantChangeType(&v, &v, 0, type);
+    if (FAILED(hr)) {
+        VariantClear(&v);
+        OleCheck(hr);
+    }
+}
+}  // namespace
+
+bool TOleControl::GetWordBoolProp(DISPID dispid) {
+    VARIANT v = GetProperty(dispid);
+    ChangeType(v, VT_BOOL);
+    return v.boolVal != VARIANT_FALSE;
+}
+
+int32_t TOleControl::GetIntegerProp(DISPID dispid) {
+    VARIANT v = GetProperty(dispid);
+    ChangeType(v, VT_I4);
+    return v.lVal;
+}
+
+std::wstring TOleControl::GetWideStringProp(DISPID dispid) {
+    VARIANT v = GetProperty(dispid);
+    ChangeType(v, VT_BSTR);
+    std::wstring text = v.bstrVal ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : std::wstring();
+    VariantClear(&v);
+    return text;
+}
+
+ComPtr<IDispatch> TOleControl::GetIDispatchProp(DISPID dispid) {
+    VARIANT v = GetProperty(dispid);
+    ComPtr<IDispatch> result;
+    if (v.vt == VT_DISPATCH)
+        result = v.pdispVal;
+    else if (v.vt == VT_UNKNOWN && v.punkVal)
+        v.punkVal->QueryInterface(IID_PPV_ARGS(&result));
+    VariantClear(&v);
+    return result;
+}
+
+void TOleControl::SetWordBoolProp(DISPID dispid, bool value) {
+    VARIANT v;
+    v.vt = VT_BOOL;
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    SetProperty(dispid, v);
+}
+
+void TOleControl::SetIntegerProp(DISPID dispid, int32_t value) {
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = value;
+    SetProperty(dispid, v);
+}
+
+void TOleControl::SetWideStringProp(DISPID dispid, const std::wstring& value) {
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+    try {
+        SetProperty(dispid, v);
+    } catch (...) {
+        VariantClear(&v);
+        throw;
+    }
+    VariantClear(&v);
+}
+
+void TOleControl::HandleEvent(DISPID dispid, DISPPARAMS& params) {
+    const DISPID* first = controlData_->EventDispIDs;
+    const DISPID* last = first + controlData_->EventCount;
+    const DISPID* found = std::find(first, last, dispid);
+    if (found == last) return;
+    InvokeEvent(static_cast<int>(found - first), params);
+}
+
+void TOleControl::InvokeEvent(int, DISPPARAMS&) {}
+
+void TOleControl::ControlDestroying() {}
+
+HRESULT TOleControl::AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS*, VARIANT* result) {
+    if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+    auto boolean = [&](bool value) {
+        result->vt = VT_BOOL;
+        result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    };
+    auto integer = [&](int32_t value) {
+        result->vt = VT_I4;
+        result->lVal = value;
+        return S_OK;
+    };
+    switch (dispid) {
+    case DISPID_AMBIENT_AUTOCLIP: return boolean(true);
+    case DISPID_AMBIENT_SUPPORTSMNEMONICS: return boolean(true);
+    case DISPID_AMBIENT_SHOWHATCHING: return boolean(false);
+    case DISPID_AMBIENT_SHOWGRABHANDLES: return boolean(false);
+    case DISPID_AMBIENT_UIDEAD: return boolean(IsDesigning());
+    case DISPID_AMBIENT_USERMODE: return boolean(!IsDesigning());
+    case DISPID_AMBIENT_MESSAGEREFLECT: return boolean(true);
+    case DISPID_AMBIENT_LOCALEID: return integer(static_cast<int32_t>(GetUserDefaultLCID()));
+    case DISPID_AMBIENT_FORECOLOR: return integer(static_cast<int32_t>(ColorToRGB(EffectiveFont().Color())));
+    case DISPID_AMBIENT_BACKCOLOR: return integer(static_cast<int32_t>(ColorToRGB(Color())));
+    case DISPID_AMBIENT_DISPLAYNAME: {
+        std::wstring name = AnsiToWide(Name());
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+        return S_OK;
+    }
+    case DISPID_AMBIENT_FONT: {
+        TFont& font = EffectiveFont();
+        std::wstring face = font.Name();
+        FONTDESC desc = {};
+        desc.cbSizeofstruct = sizeof desc;
+        desc.lpstrName = &face[0];
+        HDC dc = GetDC(nullptr);
+        int ppi = GetDeviceCaps(dc, LOGPIXELSY);
+        ReleaseDC(nullptr, dc);
+        // Points from the pixel height, in the currency units of OLE fonts.
+        int height = font.Height() < 0 ? -font.Height() : font.Height();
+        desc.cySize.int64 = static_cast<LONGLONG>(height) * 72 * 10000 / (ppi ? ppi : 96);
+        desc.sWeight = static_cast<SHORT>((font.Style() & fsBold) ? FW_BOLD : FW_NORMAL);
+        desc.sCharset = font.Charset();
+        desc.fItalic = (font.Style() & fsItalic) ? TRUE : FALSE;
+        desc.fUnderline = (font.Style() & fsUnderline) ? TRUE : FALSE;
+        desc.fStrikethrough = (font.Style() & fsStrikeOut) ? TRUE : FALSE;
+        IDispatch* fontDispatch = nullptr;
+        HRESULT hr = OleCreateFontIndirect(&desc, IID_IDispatch, reinterpret_cast<void**>(&fontDispatch));
+        if (FAILED(hr)) return hr;
+        result->vt = VT_DISPATCH;
+        result->pdispVal = fontDispatch;
+        return S_OK;
+    }
+    default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+RECT TOleControl::BoundsRect() const {
+    RECT r = {left_, top_, left_ + width_, top_ + height_};
+    return r;
+}
+
+void TOleControl::AcquireWindow() {
+    CreateControl();
+    RECT bounds = BoundsRect();
+    HWND parentWindow = Parent() ? Parent()->Handle() : nullptr;
+    if (!inPlaceObject_) {
+        OleCheck(oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, ClientSite(), 0, parentWindow, &bounds));
+        if (!inPlaceObject_) oleObject_.As(&inPlaceObject_);
+    }
+    HWND window = nullptr;
+    if (!inPlaceObject_ || FAILED(inPlaceObject_->GetWindow(&window)) || !window)
+        throw EOleError("The control has no window of its own");
+    AdoptWindow(window);
+}
+
+void TOleControl::ReleaseWindow() {
+    ReleaseAdoptedWindow();
+    if (inPlaceObject_) inPlaceObject_->InPlaceDeactivate();
+}
+
+void TOleControl::CreateWnd() { AcquireWindow(); }
+
+void TOleControl::DestroyWnd() { ReleaseWindow(); }
+
+void TOleControl::ApplyBounds() {
+    if (inPlaceObject_) {
+        RECT r = BoundsRect();
+        inPlaceObject_->SetObjectRects(&r, &r);
+    } else {
+        TWinControl::ApplyBounds();
+    }
+}
+
+bool TOleControl::PreProcessMessage(MSG& msg) {
+    if (activeObject_ && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+        return activeObject_->TranslateAccelerator(&msg) == S_OK;
+    return false;
+}
+
+}  // namespace vcl

@@ -1,0 +1,313 @@
+// The container and the wrapper against the stand-in control.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "browser/host/SHDocVw_EWB.h"
+#include "framework/Forms.h"
+#include "support/StandInBrowser.h"
+#include "support/WineTestSupport.h"
+
+using namespace vcl;
+using ewb::TEWB;
+using ewb::WordBool;
+using standin::TStandInBrowser;
+using standin::TStandInRegistration;
+
+namespace {
+
+class TBrowserForm : public TForm {
+public:
+    explicit TBrowserForm(TComponent* owner) : TForm(owner) {
+        SetBorderStyle(bsSingle);
+        SetClientWidth(400);
+        SetClientHeight(300);
+    }
+    const char* ClassName() const override { return "TBrowserForm"; }
+};
+
+class WrapperTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.reset(new TBrowserForm(nullptr));
+        browser = new TEWB(form.get());
+        browser->SetParent(form.get());
+        browser->SetAlign(alClient);
+    }
+    void TearDown() override { form.reset(); }
+    TStandInBrowser& Control() { return *registration.Last(); }
+
+    TStandInRegistration registration;  // before the form: it outlives it
+    std::unique_ptr<TBrowserForm> form;
+    TEWB* browser = nullptr;
+
+public:
+    // Handlers
+    std::vector<std::wstring> statusTexts;
+    int beforeNavigateCalls = 0;
+    std::wstring beforeNavigateUrl;
+    bool cancelNavigation = false;
+    void StatusTextChange(TObject* sender, const std::wstring& text) {
+        EXPECT_EQ(sender, browser);
+        statusTexts.push_back(text);
+    }
+    void BeforeNavigate2(TObject*, IDispatch*, VARIANT& url, VARIANT&, VARIANT&, VARIANT&, VARIANT&,
+                         WordBool& cancel) {
+        ++beforeNavigateCalls;
+        if (url.vt == VT_BSTR) beforeNavigateUrl = url.bstrVal;
+        if (cancelNavigation) cancel = VARIANT_TRUE;
+    }
+    void ClientToHostWindow(TObject*, int32_t& cx, int32_t& cy) {
+        cx += 10;
+        cy = 77;
+    }
+};
+
+VARIANTARG Text(const wchar_t* s) {
+    VARIANTARG a;
+    VariantInit(&a);
+    a.vt = VT_BSTR;
+    a.bstrVal = SysAllocString(s);
+    return a;
+}
+
+}  // namespace
+
+TEST_F(WrapperTest, ControlIsMadeAtConstructionAndLoadsItsStoredStateByteForByte) {
+    ASSERT_EQ(registration.Instances().size(), 1u);
+    EXPECT_EQ(Control().loadCalls + Control().initNewCalls, 0);  // not created yet
+
+    std::vector<uint8_t> state(156);
+    for (size_t i = 0; i < state.size(); ++i) state[i] = static_cast<uint8_t>(i * 7 + 3);
+    browser->SetControlData(state);
+    browser->BrowserInterface();
+    EXPECT_EQ(Control().loadCalls, 1);
+    EXPECT_EQ(Control().initNewCalls, 0);
+    EXPECT_EQ(Control().loadedBytes, state);
+    EXPECT_TRUE(Control().site);
+    EXPECT_EQ(Control().advisedSinks(), 1);
+}
+
+TEST_F(WrapperTest, WithoutStoredStateTheControlIsInitialisedNew) {
+    browser->BrowserInterface();
+    EXPECT_EQ(Control().initNewCalls, 1);
+    EXPECT_EQ(Control().loadCalls, 0);
+}
+
+TEST_F(WrapperTest, StateStoredAfterCreationIsLoadedByAFreshControl) {
+    browser->BrowserInterface();  // created with InitNew
+    std::vector<uint8_t> state(156, 0xAB);
+    browser->SetControlData(state);
+    browser->Navigate(L"about:blank");
+    ASSERT_EQ(registration.Instances().size(), 2u);
+    EXPECT_EQ(Control().loadedBytes, state);
+    EXPECT_EQ(Control().navigations, std::vector<std::wstring>{L"about:blank"});
+    // The first one was let go entirely.
+    TStandInBrowser& first = *registration.Instances()[0];
+    EXPECT_EQ(first.advisedSinks(), 0);
+    EXPECT_FALSE(first.site);
+}
+
+TEST_F(WrapperTest, SaveHandsBackWhatTheControlWrote) {
+    browser->BrowserInterface();
+    Control().bytesToSave = {1, 2, 3, 4, 5};
+    EXPECT_EQ(browser->SaveControlData(), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(browser->ControlData(), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(WrapperTest, BrowserInterfaceTwiceGivesTheSameReferenceAndQueriesOnce) {
+    IWebBrowser2* first = browser->BrowserInterface();
+    IWebBrowser2* second = browser->BrowserInterface();
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(Control().QueriesFor(ewb::IID_EWBWebBrowser2), 1);
+}
+
+TEST_F(WrapperTest, NavigatePassesTheUrlAndTheStandardOmittedArguments) {
+    browser->Navigate(L"http://127.0.0.1/games/pads.html");
+    EXPECT_EQ(Control().navigations, std::vector<std::wstring>{L"http://127.0.0.1/games/pads.html"});
+    EXPECT_EQ(std::count(Control().calls.begin(), Control().calls.end(), "Navigate with unexpected arguments"), 0);
+    EXPECT_EQ(ewb::SharedEmptyArgument.vt, VT_EMPTY);
+}
+
+TEST_F(WrapperTest, EventsReachTheHandlerInTheSamePositionEmptySlotsAreIgnored) {
+    browser->BrowserInterface();
+    browser->OnStatusTextChange = ewb::TEWBStatusTextChange::Of<&WrapperTest::StatusTextChange>(this);
+    VARIANTARG text = Text(L"Loading");
+    Control().FireEvent(102, {text});
+    VariantClear(&text);
+    EXPECT_EQ(statusTexts, std::vector<std::wstring>{L"Loading"});
+
+    // No handler for TitleChange, and a DISPID the table does not know.
+    VARIANTARG title = Text(L"Title");
+    EXPECT_EQ(Control().FireEvent(113, {title}), S_OK);
+    EXPECT_EQ(Control().FireEvent(9999, {title}), S_OK);
+    VariantClear(&title);
+    EXPECT_EQ(statusTexts.size(), 1u);
+    EXPECT_FALSE(Control().FireBeforeNavigate2(L"http://x/"));  // no handler: not cancelled
+}
+
+TEST_F(WrapperTest, CancelSetInBeforeNavigate2ReachesTheControl) {
+    browser->BrowserInterface();
+    browser->OnBeforeNavigate2 = ewb::TEWBBeforeNavigate2::Of<&WrapperTest::BeforeNavigate2>(this);
+    EXPECT_FALSE(Control().FireBeforeNavigate2(L"http://allowed/"));
+    cancelNavigation = true;
+    EXPECT_TRUE(Control().FireBeforeNavigate2(L"http://refused/"));
+    EXPECT_EQ(beforeNavigateCalls, 2);
+    EXPECT_EQ(beforeNavigateUrl, L"http://refused/");
+}
+
+TEST_F(WrapperTest, ByReferenceIntegersAreWrittenBack) {
+    browser->BrowserInterface();
+    browser->OnClientToHostWindow = ewb::TEWBClientToHostWindow::Of<&WrapperTest::ClientToHostWindow>(this);
+    LONG cx = 100, cy = 50;
+    VARIANTARG a, b;
+    VariantInit(&a);
+    VariantInit(&b);
+    a.vt = b.vt = VT_BYREF | VT_I4;
+    a.plVal = &cx;
+    b.plVal = &cy;
+    Control().FireEvent(268, {a, b});
+    EXPECT_EQ(cx, 110);
+    EXPECT_EQ(cy, 77);
+}
+
+TEST_F(WrapperTest, PropertiesGoToTheControlByDispid) {
+    browser->SetSilent(VARIANT_TRUE);
+    ASSERT_TRUE(Control().properties.count(551));
+    EXPECT_EQ(Control().properties[551].vt, VT_BOOL);
+    EXPECT_EQ(Control().properties[551].boolVal, VARIANT_TRUE);
+    EXPECT_EQ(browser->Silent(), VARIANT_TRUE);
+
+    browser->SetStatusText(L"ready");
+    EXPECT_EQ(browser->StatusText(), L"ready");
+    browser->SetToolBar(3);
+    EXPECT_EQ(browser->ToolBar(), 3);
+    EXPECT_EQ(Control().properties[405].lVal, 3);
+
+    // The control refuses a property it does not have: its own code and text.
+    try {
+        browser->Offline();
+        FAIL() << "no error raised";
+    } catch (const EOleSysError& e) {
+        EXPECT_EQ(e.ErrorCode(), E_INVALIDARG);
+        EXPECT_EQ(e.Message(), "No such property here");
+    }
+}
+
+TEST_F(WrapperTest, AFailingCallRaisesTheOleErrorWithItsCode) {
+    browser->BrowserInterface();
+    Control().failWith = static_cast<HRESULT>(0x80041234);
+    try {
+        browser->Navigate(L"http://x/");
+        FAIL() << "no error raised";
+    } catch (const EOleSysError& e) {
+        EXPECT_EQ(static_cast<uint32_t>(e.ErrorCode()), 0x80041234u);
+        EXPECT_EQ(e.Message(), "OLE error 80041234");
+    }
+
+    Control().failWith = E_ACCESSDENIED;
+    try {
+        VARIANT in;
+        VariantInit(&in);
+        browser->ExecWB(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, in);
+        FAIL() << "no error raised";
+    } catch (const EOleSysError& e) {
+        EXPECT_EQ(e.ErrorCode(), E_ACCESSDENIED);
+        EXPECT_EQ(e.Message(), SysErrorMessage(static_cast<DWORD>(E_ACCESSDENIED)));
+        EXPECT_FALSE(e.Message().empty());
+    }
+
+    Control().failDescription = L"The page is not allowed";
+    try {
+        browser->Navigate(L"http://x/");
+        FAIL() << "no error raised";
+    } catch (const EOleSysError& e) {
+        EXPECT_EQ(e.Message(), "The page is not allowed");
+    }
+}
+
+TEST_F(WrapperTest, ActivatedInPlaceTheEngineWindowIsTheComponentsWindow) {
+    form->Show();
+    ASSERT_TRUE(browser->HandleAllocated());
+    EXPECT_TRUE(Control().inPlaceActive);
+    EXPECT_EQ(Control().hostWindow, form->Handle());
+    EXPECT_EQ(browser->Handle(), Control().shellEmbedding);
+    EXPECT_EQ(GetParent(Control().shellEmbedding), form->Handle());
+    RECT r;
+    GetWindowRect(Control().shellEmbedding, &r);
+    EXPECT_EQ(r.right - r.left, 400);
+    EXPECT_EQ(r.bottom - r.top, 300);
+
+    // The form's size reaches the control through the in-place object.
+    form->SetClientWidth(500);
+    GetWindowRect(Control().shellEmbedding, &r);
+    EXPECT_EQ(r.right - r.left, 500);
+}
+
+TEST_F(WrapperTest, SiteViewsShareOneIdentityAndCountsNeverFreeTheComponent) {
+    browser->BrowserInterface();
+    IOleClientSite* site = Control().site.Get();
+    ComPtr<IOleInPlaceSite> inPlace;
+    ASSERT_EQ(site->QueryInterface(IID_PPV_ARGS(&inPlace)), S_OK);
+    ComPtr<IOleControlSite> controlSite;
+    ASSERT_EQ(site->QueryInterface(IID_PPV_ARGS(&controlSite)), S_OK);
+    ComPtr<IOleInPlaceFrame> frame;
+    ASSERT_EQ(site->QueryInterface(IID_PPV_ARGS(&frame)), S_OK);
+    IUnknown *a = nullptr, *b = nullptr, *c = nullptr;
+    site->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a));
+    inPlace->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b));
+    controlSite->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&c));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(b, c);
+    for (int i = 0; i < 10; ++i) site->Release();  // more releases than references
+    EXPECT_EQ(site->QueryInterface(IID_PPV_ARGS(&inPlace)), S_OK);
+    EXPECT_EQ(browser->Parent(), form.get());
+}
+
+TEST_F(WrapperTest, TheContainersAmbientAnswers) {
+    browser->SetName("EmbeddedWB1");
+    browser->BrowserInterface();
+    ComPtr<IDispatch> ambient;
+    ASSERT_EQ(Control().site.As(&ambient), S_OK);
+    auto get = [&](DISPID id, VARIANT& out) {
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        VariantInit(&out);
+        return ambient->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &out, nullptr, nullptr);
+    };
+    VARIANT v;
+    for (DISPID id : {-715, -714, -706, -709}) {
+        ASSERT_EQ(get(id, v), S_OK) << id;
+        EXPECT_EQ(v.vt, VT_BOOL);
+        EXPECT_EQ(v.boolVal, VARIANT_TRUE) << id;
+    }
+    for (DISPID id : {-712, -711, -710}) {
+        ASSERT_EQ(get(id, v), S_OK) << id;
+        EXPECT_EQ(v.boolVal, VARIANT_FALSE) << id;
+    }
+    ASSERT_EQ(get(-705, v), S_OK);
+    EXPECT_EQ(static_cast<LCID>(v.lVal), GetUserDefaultLCID());
+    ASSERT_EQ(get(-702, v), S_OK);
+    ASSERT_EQ(v.vt, VT_BSTR);
+    EXPECT_EQ(std::wstring(v.bstrVal), L"EmbeddedWB1");
+    VariantClear(&v);
+    ASSERT_EQ(get(-703, v), S_OK);
+    EXPECT_EQ(v.vt, VT_DISPATCH);
+    VariantClear(&v);
+    EXPECT_EQ(get(-5512, v), DISP_E_MEMBERNOTFOUND);
+    // Only property gets with somewhere to put the answer.
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    EXPECT_EQ(ambient->Invoke(-715, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(WrapperTest, DestroyingTheComponentLetsTheControlGo) {
+    form->Show();
+    TStandInBrowser& control = Control();
+    HWND window = control.shellEmbedding;
+    form.reset();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(control.advisedSinks(), 0);
+    EXPECT_FALSE(control.site);
+    EXPECT_NE(std::find(control.calls.begin(), control.calls.end(), "Close"), control.calls.end());
+    EXPECT_EQ(control.References(), 1);  // only the registration's own
+}

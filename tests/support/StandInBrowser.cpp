@@ -1,0 +1,446 @@
+#include "support/StandInBrowser.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+
+namespace standin {
+
+namespace {
+
+const CLSID kClsidWebBrowser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
+const IID kDiidEvents2 = {0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};
+const IID kIidWebBrowser = {0xEAB22AC1, 0x30C1, 0x11CF, {0xA7, 0xEB, 0x00, 0x00, 0xC0, 0x5B, 0xAE, 0x0B}};
+const IID kIidWebBrowserApp = {0x0002DF05, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kIidWebBrowser2 = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
+
+constexpr DISPID kDispidApplication = 200;
+constexpr DISPID kDispidDocument = 203;
+constexpr DISPID kDispidBeforeNavigate2 = 250;
+
+std::vector<TStandInBrowser*> g_instances;
+
+std::wstring IidText(REFIID iid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(iid, text, 40);
+    return text;
+}
+
+// The engine's window chain; each window fills its parent.
+LRESULT CALLBACK ChainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SIZE) {
+        if (HWND child = GetWindow(window, GW_CHILD))
+            MoveWindow(child, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+void RegisterChainClasses() {
+    static bool done = false;
+    if (done) return;
+    for (const wchar_t* name : {L"Shell Embedding", L"Shell DocObject View", L"Internet Explorer_Server"}) {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = ChainWndProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = name;
+        RegisterClassW(&wc);
+    }
+    done = true;
+}
+
+class TFactory : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+            *object = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+        if (outer) return CLASS_E_NOAGGREGATION;
+        auto* browser = new TStandInBrowser();
+        g_instances.push_back(browser);  // the list keeps the first reference
+        return browser->QueryInterface(iid, object);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+TFactory g_factory;
+
+}  // namespace
+
+// ---- registration ----
+
+TStandInRegistration::TStandInRegistration() {
+    CoRegisterClassObject(kClsidWebBrowser, &g_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+}
+
+TStandInRegistration::~TStandInRegistration() {
+    CoRevokeClassObject(cookie_);
+    for (TStandInBrowser* b : g_instances) b->Release();
+    g_instances.clear();
+}
+
+const std::vector<TStandInBrowser*>& TStandInRegistration::Instances() const { return g_instances; }
+
+TStandInBrowser* TStandInRegistration::Last() const { return g_instances.empty() ? nullptr : g_instances.back(); }
+
+// ---- the connection point ----
+
+class TStandInBrowser::TEventPoint : public IConnectionPoint {
+public:
+    explicit TEventPoint(TStandInBrowser* owner) : owner_(owner) {}
+    virtual ~TEventPoint() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
+            *object = static_cast<IConnectionPoint*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return owner_->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return owner_->Release(); }
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+        *iid = kDiidEvents2;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** c) override {
+        *c = owner_;
+        owner_->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+        ComPtr<IDispatch> dispatch;
+        if (!sink || FAILED(sink->QueryInterface(kDiidEvents2, reinterpret_cast<void**>(dispatch.GetAddressOf()))))
+            return CONNECT_E_CANNOTCONNECT;
+        *cookie = owner_->nextCookie_++;
+        owner_->sinks_[*cookie] = dispatch;
+        owner_->calls.push_back("Advise");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+        owner_->calls.push_back("Unadvise");
+        return owner_->sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+private:
+    TStandInBrowser* owner_;
+};
+
+// ---- the control ----
+
+TStandInBrowser::TStandInBrowser() : point_(new TEventPoint(this)) {}
+
+TStandInBrowser::~TStandInBrowser() {
+    DestroyWindows();
+    for (auto& p : properties) VariantClear(&p.second);
+    delete point_;
+}
+
+int TStandInBrowser::QueriesFor(REFIID iid) const {
+    auto it = queries.find(IidText(iid));
+    return it == queries.end() ? 0 : it->second;
+}
+
+HRESULT TStandInBrowser::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    ++queries[IidText(iid)];
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IOleObject)
+        *object = static_cast<IOleObject*>(this);
+    else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject)
+        *object = static_cast<IOleInPlaceObject*>(this);
+    else if (iid == IID_IPersist || iid == IID_IPersistStreamInit)
+        *object = static_cast<IPersistStreamInit*>(this);
+    else if (iid == IID_IOleControl)
+        *object = static_cast<IOleControl*>(this);
+    else if (iid == IID_IDispatch || iid == kIidWebBrowser || iid == kIidWebBrowserApp || iid == kIidWebBrowser2)
+        *object = static_cast<IWebBrowser2*>(this);
+    else if (iid == IID_IConnectionPointContainer)
+        *object = static_cast<IConnectionPointContainer*>(this);
+    else if (iid == IID_ISupportErrorInfo)
+        *object = static_cast<ISupportErrorInfo*>(this);
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+ULONG TStandInBrowser::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+
+ULONG TStandInBrowser::Release() {
+    LONG n = InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+}
+
+HRESULT TStandInBrowser::SetClientSite(IOleClientSite* clientSite) {
+    ++setClientSiteCalls;
+    site = clientSite;
+    calls.push_back(clientSite ? "SetClientSite" : "SetClientSite(null)");
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::GetClientSite(IOleClientSite** clientSite) {
+    *clientSite = site.Get();
+    if (*clientSite) (*clientSite)->AddRef();
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::Close(DWORD) {
+    calls.push_back("Close");
+    InPlaceDeactivate();
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::GetUserClassID(CLSID* clsid) {
+    *clsid = kClsidWebBrowser;
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::GetMiscStatus(DWORD, DWORD* status) {
+    *status = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
+              OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) {
+    calls.push_back("DoVerb " + std::to_string(verb));
+    if (verb != OLEIVERB_INPLACEACTIVATE && verb != OLEIVERB_UIACTIVATE && verb != OLEIVERB_SHOW)
+        return E_NOTIMPL;
+    if (inPlaceActive) return S_OK;
+    if (!activeSite) return E_INVALIDARG;
+    ComPtr<IOleInPlaceSite> inPlaceSite;
+    if (FAILED(activeSite->QueryInterface(IID_PPV_ARGS(&inPlaceSite)))) return E_NOINTERFACE;
+    if (inPlaceSite->CanInPlaceActivate() != S_OK) return E_FAIL;
+    inPlaceSite->OnInPlaceActivate();
+    HWND parent = nullptr;
+    inPlaceSite->GetWindow(&parent);
+    ComPtr<IOleInPlaceFrame> frame;
+    ComPtr<IOleInPlaceUIWindow> doc;
+    RECT pos = {}, clip = {};
+    OLEINPLACEFRAMEINFO info = {};
+    info.cb = sizeof info;
+    inPlaceSite->GetWindowContext(&frame, &doc, &pos, &clip, &info);
+    hostWindow = parent;
+    RegisterChainClasses();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    shellEmbedding = CreateWindowExW(0, L"Shell Embedding", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, pos.left,
+                                     pos.top, pos.right - pos.left, pos.bottom - pos.top, parent, nullptr, instance,
+                                     nullptr);
+    docObjectView = CreateWindowExW(0, L"Shell DocObject View", L"", WS_CHILD | WS_VISIBLE, 0, 0,
+                                    pos.right - pos.left, pos.bottom - pos.top, shellEmbedding, nullptr, instance,
+                                    nullptr);
+    ieServer = CreateWindowExW(0, L"Internet Explorer_Server", L"", WS_CHILD | WS_VISIBLE, 0, 0,
+                               pos.right - pos.left, pos.bottom - pos.top, docObjectView, nullptr, instance, nullptr);
+    inPlaceActive = true;
+    return S_OK;
+}
+
+void TStandInBrowser::DestroyWindows() {
+    if (shellEmbedding && IsWindow(shellEmbedding)) DestroyWindow(shellEmbedding);
+    shellEmbedding = docObjectView = ieServer = nullptr;
+}
+
+HRESULT TStandInBrowser::GetWindow(HWND* window) {
+    *window = shellEmbedding;
+    return shellEmbedding ? S_OK : E_FAIL;
+}
+
+HRESULT TStandInBrowser::InPlaceDeactivate() {
+    if (!inPlaceActive) return S_OK;
+    calls.push_back("InPlaceDeactivate");
+    inPlaceActive = false;
+    DestroyWindows();
+    ComPtr<IOleInPlaceSite> inPlaceSite;
+    if (site && SUCCEEDED(site.As(&inPlaceSite))) inPlaceSite->OnInPlaceDeactivate();
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::SetObjectRects(LPCRECT pos, LPCRECT) {
+    if (shellEmbedding && pos)
+        MoveWindow(shellEmbedding, pos->left, pos->top, pos->right - pos->left, pos->bottom - pos->top, TRUE);
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::GetClassID(CLSID* clsid) {
+    *clsid = kClsidWebBrowser;
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::Load(LPSTREAM stream) {
+    ++loadCalls;
+    calls.push_back("Load");
+    loadedBytes.clear();
+    uint8_t buffer[256];
+    ULONG read = 0;
+    while (SUCCEEDED(stream->Read(buffer, sizeof buffer, &read)) && read > 0)
+        loadedBytes.insert(loadedBytes.end(), buffer, buffer + read);
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::Save(LPSTREAM stream, BOOL) {
+    ++saveCalls;
+    ULONG written = 0;
+    return stream->Write(bytesToSave.data(), static_cast<ULONG>(bytesToSave.size()), &written);
+}
+
+HRESULT TStandInBrowser::InitNew() {
+    ++initNewCalls;
+    calls.push_back("InitNew");
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::OnAmbientPropertyChange(DISPID dispid) {
+    ambientChanges.push_back(dispid);
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::GetTypeInfoCount(UINT* count) {
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                EXCEPINFO* excep, UINT*) {
+    if (flags & DISPATCH_PROPERTYGET) {
+        calls.push_back("get " + std::to_string(dispid));
+        if (!result) return E_POINTER;
+        VariantInit(result);
+        if (dispid == kDispidApplication) {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = static_cast<IWebBrowser2*>(this);
+            AddRef();
+            return S_OK;
+        }
+        if (dispid == kDispidDocument) {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = nullptr;
+            return S_OK;
+        }
+        auto it = properties.find(dispid);
+        if (it == properties.end()) {
+            if (excep) {
+                *excep = EXCEPINFO();
+                excep->scode = E_INVALIDARG;
+                excep->bstrDescription = SysAllocString(L"No such property here");
+            }
+            return DISP_E_EXCEPTION;
+        }
+        return VariantCopy(result, &it->second);
+    }
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        calls.push_back("put " + std::to_string(dispid));
+        if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+        VARIANT& slot = properties[dispid];
+        VariantClear(&slot);
+        return VariantCopy(&slot, &params->rgvarg[0]);
+    }
+    return DISP_E_MEMBERNOTFOUND;
+}
+
+HRESULT TStandInBrowser::Fail(const char* call) {
+    calls.push_back(call);
+    if (SUCCEEDED(failWith)) return failWith;
+    ComPtr<ICreateErrorInfo> create;
+    if (!failDescription.empty() && SUCCEEDED(CreateErrorInfo(&create))) {
+        create->SetDescription(const_cast<LPOLESTR>(failDescription.c_str()));
+        ComPtr<IErrorInfo> info;
+        create.As(&info);
+        SetErrorInfo(0, info.Get());
+    }
+    return failWith;
+}
+
+HRESULT TStandInBrowser::Navigate(BSTR url, VARIANT* flags, VARIANT* target, VARIANT* postData, VARIANT* headers) {
+    navigations.push_back(url ? std::wstring(url, SysStringLen(url)) : std::wstring());
+    // What the wrapper passes for the arguments it leaves out.
+    auto omitted = [](VARIANT* v) { return v && v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND; };
+    if (!omitted(flags) || !omitted(target) || !omitted(headers) || !postData || postData->vt != VT_EMPTY)
+        calls.push_back("Navigate with unexpected arguments");
+    return Fail("Navigate");
+}
+
+HRESULT TStandInBrowser::Navigate2(VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*) {
+    if (url && url->vt == VT_BSTR) navigations.push_back(url->bstrVal);
+    return Fail("Navigate2");
+}
+
+HRESULT TStandInBrowser::ExecWB(OLECMDID cmd, OLECMDEXECOPT, VARIANT*, VARIANT*) {
+    return Fail(("ExecWB " + std::to_string(static_cast<int>(cmd))).c_str());
+}
+
+HRESULT TStandInBrowser::get_Application(IDispatch** disp) {
+    *disp = static_cast<IWebBrowser2*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::get_Document(IDispatch** disp) {
+    *disp = nullptr;
+    return S_FALSE;
+}
+
+HRESULT TStandInBrowser::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    if (iid != kDiidEvents2) {
+        *point = nullptr;
+        return CONNECT_E_NOCONNECTION;
+    }
+    *point = point_;
+    point_->AddRef();
+    return S_OK;
+}
+
+HRESULT TStandInBrowser::InterfaceSupportsErrorInfo(REFIID iid) {
+    return iid == kIidWebBrowser2 ? S_OK : S_FALSE;
+}
+
+HRESULT TStandInBrowser::FireEvent(DISPID dispid, std::vector<VARIANTARG> args) {
+    std::reverse(args.begin(), args.end());
+    DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    HRESULT hr = S_OK;
+    auto sinks = sinks_;
+    for (auto& sink : sinks)
+        hr = sink.second->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                                 nullptr);
+    return hr;
+}
+
+bool TStandInBrowser::FireBeforeNavigate2(const std::wstring& url) {
+    VARIANT vUrl, vFlags, vTarget, vPost, vHeaders;
+    VariantInit(&vUrl);
+    vUrl.vt = VT_BSTR;
+    vUrl.bstrVal = SysAllocString(url.c_str());
+    for (VARIANT* v : {&vFlags, &vTarget, &vPost, &vHeaders}) VariantInit(v);
+    vFlags.vt = VT_I4;
+    vFlags.lVal = 0;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    auto byRef = [](VARIANT* v) {
+        VARIANTARG a;
+        VariantInit(&a);
+        a.vt = VT_BYREF | VT_VARIANT;
+        a.pvarVal = v;
+        return a;
+    };
+    VARIANTARG disp;
+    VariantInit(&disp);
+    disp.vt = VT_DISPATCH;
+    disp.pdispVal = static_cast<IWebBrowser2*>(this);
+    VARIANTARG cancelArg;
+    VariantInit(&cancelArg);
+    cancelArg.vt = VT_BYREF | VT_BOOL;
+    cancelArg.pboolVal = &cancel;
+    FireEvent(kDispidBeforeNavigate2,
+              {disp, byRef(&vUrl), byRef(&vFlags), byRef(&vTarget), byRef(&vPost), byRef(&vHeaders), cancelArg});
+    for (VARIANT* v : {&vUrl, &vFlags, &vTarget, &vPost, &vHeaders}) VariantClear(v);
+    return cancel != VARIANT_FALSE;
+}
+
+}  // namespace standin

@@ -1,0 +1,222 @@
+// A stand-in for the platform WebBrowser control, registered for its class
+// id inside a test process. It plays the engine: records what its container
+// does, makes the engine's window chain, fires events through its
+// connection point and calls the host's site interfaces on request.
+#pragma once
+
+#include <exdisp.h>
+#include <ocidl.h>
+#include <oleidl.h>
+#include <wrl/client.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+using Microsoft::WRL::ComPtr;
+
+class TStandInBrowser;
+
+// Registers the stand-in's class factory for CLSID_WebBrowser while alive.
+class TStandInRegistration {
+public:
+    TStandInRegistration();
+    ~TStandInRegistration();
+    // The instances made so far, oldest first; they stay alive (and keep
+    // their records) until the registration ends.
+    const std::vector<TStandInBrowser*>& Instances() const;
+    TStandInBrowser* Last() const;
+
+private:
+    DWORD cookie_ = 0;
+};
+
+class TStandInBrowser : public IOleObject,
+                        public IOleInPlaceObject,
+                        public IPersistStreamInit,
+                        public IOleControl,
+                        public IWebBrowser2,
+                        public IConnectionPointContainer,
+                        public ISupportErrorInfo {
+public:
+    TStandInBrowser();
+    virtual ~TStandInBrowser();
+
+    // ---- what the container did ----
+    int initNewCalls = 0;
+    int loadCalls = 0;
+    std::vector<uint8_t> loadedBytes;
+    int saveCalls = 0;
+    std::vector<uint8_t> bytesToSave;  // what Save writes
+    ComPtr<IOleClientSite> site;
+    int setClientSiteCalls = 0;
+    bool inPlaceActive = false;
+    HWND hostWindow = nullptr;  // the parent the container gave
+    HWND shellEmbedding = nullptr, docObjectView = nullptr, ieServer = nullptr;
+    std::vector<DISPID> ambientChanges;  // IOleControl::OnAmbientPropertyChange
+    std::vector<std::wstring> navigations;
+    std::vector<std::string> calls;      // "Navigate", "ExecWB 19", "put 551", ...
+    std::map<DISPID, VARIANT> properties;
+    int advisedSinks() const { return static_cast<int>(sinks_.size()); }
+    // How often each interface was asked for, by its braced text.
+    std::map<std::wstring, int> queries;
+    int QueriesFor(REFIID iid) const;
+    long References() const { return refs_; }
+
+    // ---- what a test makes it do ----
+    HRESULT failWith = S_OK;               // answer of Navigate, Navigate2 and ExecWB
+    std::wstring failDescription;          // its error description, if any
+    // Fires an event; the arguments are given first to last (the stand-in
+    // reverses them as DISPPARAMS does).
+    HRESULT FireEvent(DISPID dispid, std::vector<VARIANTARG> args);
+    // Fires BeforeNavigate2 for a URL and answers the Cancel the host left.
+    bool FireBeforeNavigate2(const std::wstring& url);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IOleObject
+    HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* clientSite) override;
+    HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** clientSite) override;
+    HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Close(DWORD) override;
+    HRESULT STDMETHODCALLTYPE SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent,
+                                     LPCRECT posRect) override;
+    HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Update() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE GetUserType(DWORD, LPOLESTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetExtent(DWORD, SIZEL*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD, SIZEL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD, DWORD* status) override;
+    HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
+
+    // IOleWindow / IOleInPlaceObject
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
+    HRESULT STDMETHODCALLTYPE UIDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT pos, LPCRECT clip) override;
+    HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override { return E_NOTIMPL; }
+
+    // IPersistStreamInit
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE Load(LPSTREAM stream) override;
+    HRESULT STDMETHODCALLTYPE Save(LPSTREAM stream, BOOL) override;
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InitNew() override;
+
+    // IOleControl
+    HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnMnemonic(MSG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID dispid) override;
+    HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL) override { return S_OK; }
+
+    // IDispatch: properties by DISPID
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excep, UINT*) override;
+
+    // IWebBrowser / IWebBrowserApp / IWebBrowser2
+    HRESULT STDMETHODCALLTYPE GoBack() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GoForward() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GoHome() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GoSearch() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Navigate(BSTR url, VARIANT* flags, VARIANT* target, VARIANT* postData,
+                                       VARIANT* headers) override;
+    HRESULT STDMETHODCALLTYPE Refresh() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Refresh2(VARIANT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stop() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Application(IDispatch** disp) override;
+    HRESULT STDMETHODCALLTYPE get_Parent(IDispatch**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Container(IDispatch**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Document(IDispatch** disp) override;
+    HRESULT STDMETHODCALLTYPE get_TopLevelContainer(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Type(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Left(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Left(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Top(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Top(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Width(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Width(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Height(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Height(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_LocationName(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_LocationURL(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Busy(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Quit() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ClientToWindow(int*, int*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE PutProperty(BSTR, VARIANT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetProperty(BSTR, VARIANT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Name(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_HWND(SHANDLE_PTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_FullName(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Path(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Visible(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Visible(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_StatusBar(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_StatusBar(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_StatusText(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_StatusText(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ToolBar(int*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_ToolBar(int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_MenuBar(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_MenuBar(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_FullScreen(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_FullScreen(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Navigate2(VARIANT* url, VARIANT* flags, VARIANT* target, VARIANT* postData,
+                                        VARIANT* headers) override;
+    HRESULT STDMETHODCALLTYPE QueryStatusWB(OLECMDID, OLECMDF*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ExecWB(OLECMDID cmd, OLECMDEXECOPT opt, VARIANT* in, VARIANT* out) override;
+    HRESULT STDMETHODCALLTYPE ShowBrowserBar(VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ReadyState(READYSTATE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Offline(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Offline(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Silent(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Silent(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_RegisterAsBrowser(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_RegisterAsBrowser(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_RegisterAsDropTarget(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_RegisterAsDropTarget(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_TheaterMode(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_TheaterMode(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_AddressBar(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_AddressBar(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Resizable(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Resizable(VARIANT_BOOL) override { return E_NOTIMPL; }
+
+    // IConnectionPointContainer
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+    // ISupportErrorInfo
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
+
+private:
+    class TEventPoint;
+    friend class TEventPoint;
+    HRESULT Fail(const char* call);
+    void DestroyWindows();
+
+    long refs_ = 1;
+    std::map<DWORD, ComPtr<IDispatch>> sinks_;
+    DWORD nextCookie_ = 1;
+    TEventPoint* point_;
+};
+
+}  // namespace standin
