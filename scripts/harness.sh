@@ -3,7 +3,7 @@
 #   harness_start BUILD_DIR [HTTP_PORT HTTP_ROOT]
 #   harness_stop
 # Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG and, with a port,
-# TEST_HTTP_PORT, TEST_HTTP_ROOT and TEST_HTTP_LOG.
+# TEST_HTTP_PORT, TEST_HTTP_ROOT, TEST_HTTP_LOG and LAUNCHER_TEST_BROWSER_LOG.
 
 HARNESS_XVFB_PID=
 HARNESS_WINESERVER_PID=
@@ -72,6 +72,10 @@ harness_start() {
         TEST_HTTP_ROOT=$(cd "$root" && pwd)
         export TEST_HTTP_LOG="$TEST_HTTP_ROOT.requests.log"
         : > "$TEST_HTTP_LOG"
+        # Where the stand-in default browser records the pages it is asked
+        # to open (a Unix program, so it sees only this environment).
+        export LAUNCHER_TEST_BROWSER_LOG="$TEST_HTTP_ROOT.browser.log"
+        : > "$LAUNCHER_TEST_BROWSER_LOG"
         python3 "$here/tests/support/http_server.py" --port "$port" --root "$TEST_HTTP_ROOT" \
             --log "$TEST_HTTP_LOG" >/dev/null 2>&1 &
         HARNESS_HTTP_PID=$!

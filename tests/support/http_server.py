@@ -5,7 +5,11 @@ Serves files below --root, and a few paths that misbehave on purpose:
   /status/<code>/...   answers <code> with a short error page
   /cut/...             promises 1000 bytes, sends 10, closes the connection
   /slow/<ms>/<path>    waits <ms> milliseconds, then serves <path>
-Every request line is appended to --log, so a test can see what was asked.
+While a file named "__config_unreachable" lies in --root, a request for
+/games/pgame.ini gets its connection closed without an answer, as from a
+server that is down.
+Every request is appended to --log as "<unix time> <method> <path>", so a
+test can see what was asked and when.
 """
 import argparse
 import http.server
@@ -26,7 +30,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def record(self):
         with self.server.log_lock:
             with open(self.server.log_path, "a", encoding="utf-8") as log:
-                log.write("%s %s\n" % (self.command, self.path))
+                log.write("%.3f %s %s\n" % (time.time(), self.command, self.path))
 
     def answer(self, code, body, content_type="text/plain"):
         self.send_response(code)
@@ -44,6 +48,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.record()
         path = urllib.parse.urlsplit(self.path).path
         parts = [p for p in path.split("/") if p]
+        if path == "/games/pgame.ini" and os.path.exists(os.path.join(self.server.root, "__config_unreachable")):
+            self.close_connection = True
+            self.connection.shutdown(2)
+            return
         if len(parts) >= 2 and parts[0] == "status" and parts[1].isdigit():
             code = int(parts[1])
             return self.answer(code, ("status %d\r\n" % code).encode())

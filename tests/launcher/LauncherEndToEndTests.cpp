@@ -1,0 +1,337 @@
+// The built launcher.exe from end to end: Wine's own browser control, the
+// local HTTP server, a stand-in game and a stand-in default browser.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "support/WineTestSupport.h"
+
+using testsupport::EnvVar;
+using testsupport::FileExists;
+using testsupport::ReadFileBytes;
+using testsupport::TTempFolder;
+using testsupport::WindowsPathOf;
+using testsupport::WriteFileBytes;
+
+namespace {
+
+struct TGameStart {
+    double unixTime;  // seconds
+    std::string cwd;
+    std::string commandLine;
+};
+
+struct TRequest {
+    double unixTime;
+    std::string path;
+};
+
+double FileTimeToUnix(unsigned long long t) { return (static_cast<double>(t) - 116444736000000000.0) / 1e7; }
+
+double NowUnix() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    return FileTimeToUnix(t.QuadPart);
+}
+
+struct TWindowSearch {
+    DWORD pid;
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<TWindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (pid == s->pid && std::string(cls) == s->cls && IsWindowVisible(window)) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindWindowOf(DWORD pid, const char* cls) {
+    TWindowSearch s = {pid, cls, nullptr};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+class LauncherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port = EnvVar("TEST_HTTP_PORT");
+        std::string root = EnvVar("TEST_HTTP_ROOT");
+        if (port.empty() || root.empty()) GTEST_SKIP() << "no test HTTP server (run through the test command)";
+        base = "http://127.0.0.1:" + port;
+        serverRoot = WindowsPathOf(root) + "\\";
+        CreateDirectoryA((serverRoot + "games").c_str(), nullptr);
+        DeleteFileA((serverRoot + "games\\pgame.ini").c_str());
+        DeleteFileA((serverRoot + "__config_unreachable").c_str());
+        WriteFileBytes(serverRoot + "games\\pads.html", "<html><body>pads</body></html>");
+        requestLogStart = ReadFileBytes(RequestLogPath()).size();
+
+        ASSERT_TRUE(CopyFileA(WindowsPathOf(LAUNCHER_EXE).c_str(), (folder.Path() + "launcher.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(WindowsPathOf(STANDIN_GAME_EXE).c_str(), (folder.Path() + "game.exe").c_str(), FALSE));
+
+        // The stand-in default browser records what is opened.
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        std::string recorder = BROWSER_RECORDER;
+        RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()),
+                       static_cast<DWORD>(recorder.size() + 1));
+        RegCloseKey(key);
+        unixBrowserLog = WindowsPathOf(EnvVar("LAUNCHER_TEST_BROWSER_LOG"));
+        browserLogStart = ReadFileBytes(unixBrowserLog).size();
+    }
+
+    void TearDown() override {
+        if (process.hProcess) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        DeleteFileA((serverRoot + "__config_unreachable").c_str());
+        Sleep(200);  // the launcher's files are free again
+    }
+
+    std::string RequestLogPath() { return WindowsPathOf(EnvVar("TEST_HTTP_LOG")); }
+
+    std::vector<TRequest> Requests() {
+        std::vector<TRequest> out;
+        std::string text = ReadFileBytes(RequestLogPath()).substr(requestLogStart);
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::istringstream words(line);
+            TRequest r;
+            std::string method;
+            if (words >> r.unixTime >> method >> r.path) out.push_back(r);
+        }
+        return out;
+    }
+    const TRequest* FindRequest(const std::string& path) {
+        static TRequest found;
+        for (const auto& r : Requests())
+            if (r.path == path) {
+                found = r;
+                return &found;
+            }
+        return nullptr;
+    }
+
+    std::vector<TGameStart> GameStarts() {
+        std::vector<TGameStart> out;
+        std::istringstream lines(ReadFileBytes(folder.Path() + "game-record.txt"));
+        std::string line;
+        while (std::getline(lines, line)) {
+            size_t a = line.find('|'), b = line.find('|', a + 1);
+            if (a == std::string::npos || b == std::string::npos) continue;
+            out.push_back({FileTimeToUnix(std::strtoull(line.substr(0, a).c_str(), nullptr, 10)),
+                           line.substr(a + 1, b - a - 1), line.substr(b + 1)});
+        }
+        return out;
+    }
+
+    std::string OpenedPages() { return ReadFileBytes(unixBrowserLog).substr(browserLogStart); }
+
+    void ServeConfig(const std::string& ini) { WriteFileBytes(serverRoot + "games\\pgame.ini", ini); }
+
+    // Starts the launcher from another current directory and waits for its
+    // window.
+    void StartLauncher() {
+        std::string exe = folder.Path() + "launcher.exe";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        char windowsDir[MAX_PATH];
+        GetWindowsDirectoryA(windowsDir, MAX_PATH);
+        std::string commandLine = "\"" + exe + "\"";
+        ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, windowsDir,
+                                   &si, &process));
+        startedAt = NowUnix();
+        ASSERT_TRUE(WaitFor([&] { return (window = FindWindowOf(process.dwProcessId, "TFormMain")) != nullptr; },
+                            30000))
+            << "the launcher window did not appear";
+    }
+
+    // Closes the window as the title bar's close button does; answers the
+    // exit code.
+    DWORD CloseLauncher() {
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "the launcher did not end";
+        DWORD code = 12345;
+        GetExitCodeProcess(process.hProcess, &code);
+        return code;
+    }
+
+    bool WaitForPlayPage() {
+        return WaitFor([&] { return OpenedPages().find(base + "/games/play.html") != std::string::npos; }, 10000);
+    }
+
+    TTempFolder folder;
+    std::string port, base, serverRoot, unixBrowserLog;
+    size_t requestLogStart = 0, browserLogStart = 0;
+    PROCESS_INFORMATION process = {};
+    HWND window = nullptr;
+    double startedAt = 0;
+};
+
+std::string Folder(std::string path) {
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+}  // namespace
+
+TEST_F(LauncherTest, FetchesTheConfigurationShowsItsPageAndStartsTheGameOnceAfterTime) {
+    ServeConfig("[Init]\r\nWeb=" + base + "/games/custom.html\r\nTime=2\r\nExe=game.exe -fullscreen -level 3\r\n");
+    StartLauncher();
+    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000)) << "the game was not started";
+    WaitFor([] { return false; }, 2500);  // a second launch would come by now
+
+    auto starts = GameStarts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].commandLine, "game.exe -fullscreen -level 3");
+    EXPECT_EQ(_stricmp(starts[0].cwd.c_str(), Folder(folder.Path()).c_str()), 0) << starts[0].cwd;
+
+    // The configuration first, then the page it names; the launch about
+    // Time seconds after the page was asked for.
+    const TRequest* config = FindRequest("/games/pgame.ini");
+    ASSERT_NE(config, nullptr);
+    double configAt = config->unixTime;
+    const TRequest* page = FindRequest("/games/custom.html");
+    ASSERT_NE(page, nullptr);
+    EXPECT_LE(configAt, page->unixTime);
+    double delay = starts[0].unixTime - page->unixTime;
+    EXPECT_GT(delay, 1.5);
+    EXPECT_LT(delay, 5.0);
+    // The fetched file is the one in the folder now.
+    EXPECT_NE(ReadFileBytes(folder.Path() + "pgame.ini").find("custom.html"), std::string::npos);
+
+    EXPECT_EQ(CloseLauncher(), 0u);
+    EXPECT_TRUE(WaitForPlayPage());
+}
+
+TEST_F(LauncherTest, TheWindowIs640By480CentredFixedWithTheBrowserFillingItAndMemo1Focused) {
+    ServeConfig("[Init]\r\nTime=0\r\n");
+    StartLauncher();
+    RECT client, frame;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 640);
+    EXPECT_EQ(client.bottom, 480);
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXVIRTUALSCREEN) - (frame.right - frame.left)) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYVIRTUALSCREEN) - (frame.bottom - frame.top)) / 2);
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    char caption[128] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Test Launcher");
+
+    HWND embedding = FindWindowExA(window, nullptr, "Shell Embedding", nullptr);
+    ASSERT_NE(embedding, nullptr);
+    RECT r;
+    GetWindowRect(embedding, &r);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 640);
+    EXPECT_EQ(r.bottom, 480);
+
+    // The text field under the browser has the focus once the window is
+    // active.
+    SetForegroundWindow(window);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(WaitFor([&] {
+        return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus;
+    }, 5000));
+    char cls[64] = {};
+    GetClassNameA(info.hwndFocus, cls, sizeof cls);
+    EXPECT_STREQ(cls, "TMemo");
+    EXPECT_EQ(GetParent(info.hwndFocus), window);
+
+    EXPECT_EQ(CloseLauncher(), 0u);
+}
+
+TEST_F(LauncherTest, TimeZeroNeverStartsTheGame) {
+    ServeConfig("[Init]\r\nTime=0\r\n");
+    StartLauncher();
+    WaitFor([] { return false; }, 3000);
+    EXPECT_TRUE(GameStarts().empty());
+    EXPECT_EQ(CloseLauncher(), 0u);
+    EXPECT_TRUE(WaitForPlayPage());
+    EXPECT_TRUE(GameStarts().empty());
+}
+
+TEST_F(LauncherTest, AnExeChangedInTheFileBeforeTheLaunchIsTheOneStarted) {
+    ServeConfig("[Init]\r\nTime=3\r\nExe=game.exe first\r\n");
+    StartLauncher();
+    WriteFileBytes(folder.Path() + "pgame.ini", "[Init]\r\nTime=0\r\nExe=game.exe second\r\n");
+    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000));
+    EXPECT_EQ(GameStarts()[0].commandLine, "game.exe second");  // Time was read once, Exe now
+    CloseLauncher();
+}
+
+TEST_F(LauncherTest, WithoutAnyConfigurationTheDefaultsApply) {
+    StartLauncher();  // the server has no pgame.ini, the folder neither
+    ASSERT_TRUE(WaitFor([&] { return FindRequest("/games/pads.html") != nullptr; }, 10000));
+    double pageAt = FindRequest("/games/pads.html")->unixTime;
+    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000));
+    auto starts = GameStarts();
+    EXPECT_EQ(starts[0].commandLine, "game.exe");
+    EXPECT_GT(starts[0].unixTime - pageAt, 9.0);
+    EXPECT_LT(starts[0].unixTime - pageAt, 13.0);
+    EXPECT_FALSE(FileExists(folder.Path() + "pgame.ini"));  // the 404 page was not kept
+    CloseLauncher();
+}
+
+TEST_F(LauncherTest, WithTheServerDownAnEarlierCopyIsUsed) {
+    WriteFileBytes(serverRoot + "__config_unreachable", "");
+    const std::string earlier = "[Init]\r\nWeb=" + base + "/games/earlier.html\r\nTime=1\r\nExe=game.exe earlier\r\n";
+    WriteFileBytes(folder.Path() + "pgame.ini", earlier);
+    StartLauncher();
+    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000));
+    EXPECT_EQ(GameStarts()[0].commandLine, "game.exe earlier");
+    EXPECT_NE(FindRequest("/games/earlier.html"), nullptr);
+    EXPECT_EQ(ReadFileBytes(folder.Path() + "pgame.ini"), earlier);
+    CloseLauncher();
+}
+
+TEST_F(LauncherTest, ClosingBeforeTheLaunchOpensThePlayPageAndStartsNoGame) {
+    ServeConfig("[Init]\r\nTime=30\r\n");
+    StartLauncher();
+    EXPECT_EQ(CloseLauncher(), 0u);
+    EXPECT_TRUE(WaitForPlayPage());
+    WaitFor([] { return false; }, 500);
+    EXPECT_TRUE(GameStarts().empty());
+}
+
+TEST_F(LauncherTest, ClosingAfterTheLaunchOpensThePlayPageToo) {
+    ServeConfig("[Init]\r\nTime=1\r\n");
+    StartLauncher();
+    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000));
+    EXPECT_EQ(CloseLauncher(), 0u);
+    EXPECT_TRUE(WaitForPlayPage());
+    EXPECT_EQ(GameStarts().size(), 1u);
+}
