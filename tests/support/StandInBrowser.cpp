@@ -19,6 +19,8 @@ constexpr DISPID kDispidDocument = 203;
 constexpr DISPID kDispidBeforeNavigate2 = 250;
 
 std::vector<TStandInBrowser*> g_instances;
+HRESULT g_newFailure = S_OK;
+std::wstring g_newFailureDescription;
 
 std::wstring IidText(REFIID iid) {
     wchar_t text[40] = {};
@@ -64,6 +66,8 @@ public:
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (outer) return CLASS_E_NOAGGREGATION;
         auto* browser = new TStandInBrowser();
+        browser->failWith = g_newFailure;
+        browser->failDescription = g_newFailureDescription;
         g_instances.push_back(browser);  // the list keeps the first reference
         return browser->QueryInterface(iid, object);
     }
@@ -84,6 +88,13 @@ TStandInRegistration::~TStandInRegistration() {
     CoRevokeClassObject(cookie_);
     for (TStandInBrowser* b : g_instances) b->Release();
     g_instances.clear();
+    g_newFailure = S_OK;
+    g_newFailureDescription.clear();
+}
+
+void TStandInRegistration::FailNewInstancesWith(HRESULT code, const std::wstring& description) {
+    g_newFailure = code;
+    g_newFailureDescription = description;
 }
 
 const std::vector<TStandInBrowser*>& TStandInRegistration::Instances() const { return g_instances; }

@@ -28,6 +28,9 @@ public:
     // their records) until the registration ends.
     const std::vector<TStandInBrowser*>& Instances() const;
     TStandInBrowser* Last() const;
+    // Makes every instance created from now on fail its navigation and
+    // command calls with this code and description.
+    void FailNewInstancesWith(HRESULT code, const std::wstring& description);
 
 private:
     DWORD cookie_ = 0;

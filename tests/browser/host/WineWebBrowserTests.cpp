@@ -141,3 +141,4 @@ TEST_F(WineBrowserTest, AMissingPageReachesOnNavigateError) {
     EXPECT_TRUE(errorStatus == 404 || static_cast<uint32_t>(errorStatus) == 0x800C0010u) << std::hex << errorStatus;
     EXPECT_NE(errorUrl.find(L"/status/404/missing.html"), std::wstring::npos);
 }
+
