@@ -351,9 +351,26 @@ void TWinControl::CreateWnd() {
 void TWinControl::CreateHandle() {
     if (handle_) return;
     CreateWnd();
+    PlaceInZOrder();
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(EffectiveFont().Handle()), FALSE);
     UpdateBoundsFromWindow();
     Realign();
+}
+
+void TWinControl::PlaceInZOrder() {
+    // Later children lie above earlier ones, whatever order their windows
+    // were made in: this one goes just below the next later sibling that
+    // has a window, or on top.
+    if (!parent_ || !(GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD)) return;
+    const auto& siblings = parent_->controls_;
+    auto it = std::find(siblings.begin(), siblings.end(), this);
+    HWND above = HWND_TOP;
+    for (++it; it != siblings.end(); ++it)
+        if ((*it)->handle_) {
+            above = (*it)->handle_;
+            break;
+        }
+    SetWindowPos(handle_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TWinControl::CreateChildHandles() {

@@ -164,6 +164,7 @@ protected:
     void DestroyHandle();
     // Creates the windows of every child, as when a parent is shown.
     void CreateChildHandles();
+    void PlaceInZOrder();
     virtual void AlignControls();
     // Moves the control's window to the stored bounds; an embedded control
     // that positions its own window replaces it.

@@ -40,12 +40,16 @@ harness_start() {
     export WINEARCH=win32 WINEDEBUG=-all
     export WINEPREFIX="$build_dir/wineprefix"
 
-    local display
-    display=$(harness_free_display) || { echo "no free X display" >&2; return 1; }
-    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    HARNESS_XVFB_PID=$!
-    export DISPLAY=":$display"
-    harness_wait_for "[ -e /tmp/.X11-unix/X$display ]" 100 || { echo "Xvfb did not start" >&2; return 1; }
+    # HARNESS_USE_DISPLAY=1 keeps the display the caller has; otherwise a
+    # virtual one of our own.
+    if [ "${HARNESS_USE_DISPLAY:-0}" != 1 ]; then
+        local display
+        display=$(harness_free_display) || { echo "no free X display" >&2; return 1; }
+        Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        HARNESS_XVFB_PID=$!
+        export DISPLAY=":$display"
+        harness_wait_for "[ -e /tmp/.X11-unix/X$display ]" 100 || { echo "Xvfb did not start" >&2; return 1; }
+    fi
 
     local fresh=0
     [ -f "$WINEPREFIX/system.reg" ] || fresh=1
@@ -66,6 +70,10 @@ harness_start() {
     wineboot >/dev/null 2>&1 || true
 
     if [ -n "$port" ]; then
+        if python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null; then
+            echo "port $port on 127.0.0.1 is already in use; stop what serves it, or choose another port" >&2
+            return 1
+        fi
         mkdir -p "$root"
         export TEST_HTTP_PORT=$port
         export TEST_HTTP_ROOT
@@ -85,18 +93,23 @@ harness_start() {
 }
 
 harness_stop() {
+    # Runs from EXIT traps of scripts with "set -e": no step may fail it.
     if [ -n "$HARNESS_HTTP_PID" ]; then
-        kill "$HARNESS_HTTP_PID" 2>/dev/null; wait "$HARNESS_HTTP_PID" 2>/dev/null
+        kill "$HARNESS_HTTP_PID" 2>/dev/null || true
+        wait "$HARNESS_HTTP_PID" 2>/dev/null || true
         HARNESS_HTTP_PID=
     fi
     if [ -n "$HARNESS_WINESERVER_PID" ]; then
         # Ends the Wine processes of this prefix, then the server itself.
-        wineserver -k 2>/dev/null
-        kill "$HARNESS_WINESERVER_PID" 2>/dev/null; wait "$HARNESS_WINESERVER_PID" 2>/dev/null
+        wineserver -k 2>/dev/null || true
+        kill "$HARNESS_WINESERVER_PID" 2>/dev/null || true
+        wait "$HARNESS_WINESERVER_PID" 2>/dev/null || true
         HARNESS_WINESERVER_PID=
     fi
     if [ -n "$HARNESS_XVFB_PID" ]; then
-        kill "$HARNESS_XVFB_PID" 2>/dev/null; wait "$HARNESS_XVFB_PID" 2>/dev/null
+        kill "$HARNESS_XVFB_PID" 2>/dev/null || true
+        wait "$HARNESS_XVFB_PID" 2>/dev/null || true
         HARNESS_XVFB_PID=
     fi
+    return 0
 }

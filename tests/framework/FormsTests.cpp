@@ -121,6 +121,11 @@ TEST(Forms, FixedSingleBorderWithoutMaximiseAndTheClientSizeAsDefined) {
     EXPECT_EQ(child.right - child.left, 640);
     EXPECT_EQ(child.bottom - child.top, 480);
     EXPECT_EQ(form.Second->Width(), 320);
+
+    // The later child lies above, although the first one's window was made
+    // first and the second one's only when the form was shown.
+    EXPECT_EQ(GetWindow(window, GW_CHILD), form.Second->Handle());
+    EXPECT_EQ(GetWindow(form.Second->Handle(), GW_HWNDNEXT), form.First->Handle());
 }
 
 TEST(Forms, CentredOnTheVirtualScreenAtTheFirstShowing) {

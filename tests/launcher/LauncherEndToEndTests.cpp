@@ -257,6 +257,8 @@ TEST_F(LauncherTest, TheWindowIs640By480CentredFixedWithTheBrowserFillingItAndMe
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(r.right, 640);
     EXPECT_EQ(r.bottom, 480);
+    // It lies above the text field, which it covers.
+    EXPECT_EQ(GetWindow(window, GW_CHILD), embedding);
 
     // The text field under the browser has the focus once the window is
     // active.
