@@ -65,6 +65,16 @@ private:
 };
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+using TAnchors = unsigned;
+enum TDragMode { dmManual, dmAutomatic };
+using TCursor = int;
+constexpr TCursor crDrag = -12;
+
+using TDragDropEvent = TMethod<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TDragOverEvent = TMethod<void(TObject* Sender, TObject* Source, int X, int Y, bool& Accept)>;
+using TEndDragEvent = TMethod<void(TObject* Sender, TObject* Target, int X, int Y)>;
+using TStartDragEvent = TMethod<void(TObject* Sender, TObject*& DragObject)>;
 
 struct TCreateParams {
     std::wstring Caption;
@@ -153,6 +163,18 @@ public:
 
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
+
+    // Ordinary control properties that a definition may carry; nothing in
+    // the framework acts on them yet beyond keeping them.
+    TAnchors Anchors = akLeft | akTop;
+    TCursor DragCursor = crDrag;
+    TDragMode DragMode = dmManual;
+    bool ParentShowHint = true;
+    bool ShowHint = false;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TEndDragEvent OnEndDrag;
+    TStartDragEvent OnStartDrag;
 
 protected:
     virtual void CreateParams(TCreateParams& params);

@@ -223,3 +223,51 @@ TEST(Forms, ClosingTheMainFormRunsItsHandlerAndEndsTheLoop) {
     EXPECT_TRUE(quit);
     Application->SetMainForm(previous);
 }
+
+namespace {
+// A component that puts its own window procedure in front of a control's.
+struct TWindowProcSpy {
+    TWinControl* control;
+    TWndMethod saved;
+    std::vector<UINT> seen;
+    void Install() {
+        saved = control->WindowProc;
+        control->WindowProc = TWndMethod::Of<&TWindowProcSpy::Proc>(this);
+    }
+    void Proc(TMessage& message) {
+        if (message.Msg == WM_USER + 11) {
+            seen.push_back(message.Msg);
+            message.Result = 5;
+            return;
+        }
+        saved(message);
+    }
+};
+}  // namespace
+
+TEST(Controls, AReplacedWindowProcedureSeesMessagesFirstAndPassesTheRestOn) {
+    TTestForm form(nullptr);
+    TWindowProcSpy spy{form.First, {}, {}};
+    spy.Install();
+    EXPECT_EQ(SendMessageW(form.First->Handle(), WM_USER + 11, 0, 0), 5);
+    EXPECT_EQ(spy.seen.size(), 1u);
+    // What it passes on still reaches the text field's own class.
+    SendMessageW(form.First->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"changed"));
+    EXPECT_EQ(form.First->Lines()[0], "changed");
+    form.First->WindowProc = spy.saved;
+    EXPECT_EQ(SendMessageW(form.First->Handle(), WM_USER + 11, 0, 0), 0);
+    EXPECT_EQ(spy.seen.size(), 1u);
+}
+
+TEST(Controls, AMovedControlKeepsItsTextInTheNewWindow) {
+    TTestForm first(nullptr), second(nullptr);
+    TMemo* memo = first.First;
+    memo->Lines().Assign(std::vector<std::string>{"one", "two"});
+    HWND old = memo->Handle();
+    memo->SetParent(&second);
+    EXPECT_FALSE(IsWindow(old));
+    ASSERT_TRUE(memo->HandleAllocated());
+    EXPECT_EQ(GetParent(memo->Handle()), second.Handle());
+    ASSERT_EQ(memo->Lines().Count(), 2);
+    EXPECT_EQ(memo->Lines()[1], "two");
+}

@@ -311,3 +311,58 @@ TEST_F(WrapperTest, DestroyingTheComponentLetsTheControlGo) {
     EXPECT_NE(std::find(control.calls.begin(), control.calls.end(), "Close"), control.calls.end());
     EXPECT_EQ(control.References(), 1);  // only the registration's own
 }
+
+namespace {
+// A derived component that serves an interface of its own on the site.
+class TCommandTargetEWB : public TEWB, public IOleCommandTarget {
+public:
+    using TEWB::TEWB;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        return SiteUnknown()->QueryInterface(iid, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return SiteUnknown()->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return SiteUnknown()->Release(); }
+    HRESULT STDMETHODCALLTYPE QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) override {
+        ++execs;
+        return S_OK;
+    }
+    int execs = 0;
+    bool answerDispatch = false;
+
+protected:
+    HRESULT QueryHostInterface(REFIID iid, void** object) override {
+        if (iid == IID_IOleCommandTarget || (answerDispatch && iid == IID_IDispatch)) {
+            *object = static_cast<IOleCommandTarget*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return TEWB::QueryHostInterface(iid, object);
+    }
+};
+}  // namespace
+
+TEST(WrapperSite, ADerivedComponentAnswersOnTheSiteBeforeTheContainer) {
+    TStandInRegistration registration;
+    TBrowserForm form(nullptr);
+    auto* browser = new TCommandTargetEWB(&form);
+    browser->SetParent(&form);
+    browser->BrowserInterface();
+    IOleClientSite* site = registration.Last()->site.Get();
+    ComPtr<IOleCommandTarget> target;
+    ASSERT_EQ(site->QueryInterface(IID_PPV_ARGS(&target)), S_OK);
+    target->Exec(nullptr, 1, 0, nullptr, nullptr);
+    EXPECT_EQ(browser->execs, 1);
+    // One identity across the container's views and the derived one.
+    IUnknown *fromSite = nullptr, *fromTarget = nullptr;
+    site->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&fromSite));
+    target->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&fromTarget));
+    EXPECT_EQ(fromSite, fromTarget);
+    // The derived table comes first even for an interface the container has.
+    ComPtr<IDispatch> dispatch;
+    site->QueryInterface(IID_PPV_ARGS(&dispatch));
+    EXPECT_NE(static_cast<void*>(dispatch.Get()), static_cast<void*>(static_cast<IOleCommandTarget*>(browser)));
+    browser->answerDispatch = true;
+    site->QueryInterface(IID_PPV_ARGS(&dispatch));
+    EXPECT_EQ(static_cast<void*>(dispatch.Get()), static_cast<void*>(static_cast<IOleCommandTarget*>(browser)));
+}
