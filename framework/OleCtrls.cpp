@@ -26,10 +26,7 @@ void OleCheckObject(HRESULT hr, IUnknown* object, REFIID iid) {
     throw EOleSysError(hr, description);
 }
 
-namespace {
-
-// Turns a failed IDispatch::Invoke into the error it stands for.
-[[noreturn]] void RaiseDispatchError(HRESULT hr, EXCEPINFO& excep) {
+void RaiseDispatchError(HRESULT hr, EXCEPINFO& excep) {
     if (hr == DISP_E_EXCEPTION) {
         if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
         std::string description = WideToAnsi(excep.bstrDescription);
@@ -42,8 +39,6 @@ namespace {
     }
     throw EOleSysError(hr);
 }
-
-}  // namespace
 
 // ---- the site ----
 

@@ -122,6 +122,11 @@ private:
     TEventSink* sink_;
 };
 
+// Raises the error a failed IDispatch::Invoke stands for: the exception
+// information's code and text for DISP_E_EXCEPTION, else the code. Frees
+// the information's strings.
+[[noreturn]] void RaiseDispatchError(HRESULT hr, EXCEPINFO& excep);
+
 // Raises EOleSysError for a failure code of a call on `object` through
 // `iid`, with the object's error description when it gives one.
 void OleCheckObject(HRESULT hr, IUnknown* object, REFIID iid);

@@ -7,7 +7,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
-#include "browser/host/SHDocVw_EWB.h"
+#include "browser/host/EwbCore.h"
 #include "launcher/LauncherConfig.h"
 
 namespace launcher {
@@ -20,7 +20,7 @@ public:
 
     vcl::TMemo* Memo1 = nullptr;
     vcl::TTimer* Timer1 = nullptr;
-    ewb::TEWB* EmbeddedWB1 = nullptr;
+    ewb::TCustomEmbeddedWB* EmbeddedWB1 = nullptr;
     std::unique_ptr<TIniFile> IniFile;
 
     void FormCreate(vcl::TObject* Sender);

@@ -2,6 +2,7 @@
 // browser control, so that what the window hands the control can be seen.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "framework/ExtCtrls.h"
@@ -10,6 +11,7 @@
 #include "support/WineTestSupport.h"
 
 using namespace vcl;
+using Microsoft::WRL::ComPtr;
 using launcher::TFormMain;
 using testsupport::EnvVar;
 using testsupport::PumpUntil;
@@ -93,6 +95,25 @@ TEST_F(MainWindowTest, TheDefinitionBuildsTheWindowItsChildrenAndTheBrowsersStat
     EXPECT_EQ(control->loadedBytes, data);
     EXPECT_EQ(control->initNewCalls, 0);
     EXPECT_EQ(control->navigations, std::vector<std::wstring>{L"http://127.0.0.1:1/page.html"});
+
+    // What the engine gets when it asks the host, through the site.
+    ComPtr<IDocHostUIHandler> handler;
+    ASSERT_EQ(control->site.As(&handler), S_OK);
+    DOCHOSTUIINFO info;
+    std::memset(&info, 0xCC, sizeof info);
+    ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
+    EXPECT_EQ(info.cbSize, 20u);
+    EXPECT_EQ(info.dwFlags, 0x00244000u);
+    EXPECT_EQ(info.dwDoubleClick, 0u);
+    EXPECT_EQ(info.pchHostCss, nullptr);
+    EXPECT_EQ(form->EmbeddedWB1->DisableCtrlShortcuts, "N");
+    ComPtr<IDispatch> ambient;
+    ASSERT_EQ(control->site.As(&ambient), S_OK);
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    VARIANT v;
+    VariantInit(&v);
+    ASSERT_EQ(ambient->Invoke(-5512, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr), S_OK);
+    EXPECT_EQ(v.lVal, 0x70);
 }
 
 TEST_F(MainWindowTest, TheTimerIsArmedAtLoadThenReArmedWithTimeTimesAThousandWrapped) {

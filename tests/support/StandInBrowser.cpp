@@ -171,7 +171,7 @@ HRESULT TStandInBrowser::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IOleInPlaceObject*>(this);
     else if (iid == IID_IPersist || iid == IID_IPersistStreamInit)
         *object = static_cast<IPersistStreamInit*>(this);
-    else if (iid == IID_IOleControl)
+    else if (iid == IID_IOleControl && !refuseOleControl)
         *object = static_cast<IOleControl*>(this);
     else if (iid == IID_IDispatch || iid == kIidWebBrowser || iid == kIidWebBrowserApp || iid == kIidWebBrowser2)
         *object = static_cast<IWebBrowser2*>(this);
@@ -334,6 +334,7 @@ HRESULT TStandInBrowser::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPAR
         if (dispid == kDispidDocument) {
             result->vt = VT_DISPATCH;
             result->pdispVal = nullptr;
+            if (document) document->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&result->pdispVal));
             return S_OK;
         }
         auto it = properties.find(dispid);

@@ -69,6 +69,8 @@ public:
     long References() const { return refs_; }
 
     // ---- what a test makes it do ----
+    ComPtr<IUnknown> document;      // answered for Document (203) when set
+    bool refuseOleControl = false;  // answer no IOleControl
     HRESULT failWith = S_OK;               // answer of Navigate, Navigate2 and ExecWB
     std::wstring failDescription;          // its error description, if any
     // Fires an event; the arguments are given first to last (the stand-in

@@ -1,0 +1,267 @@
+#include "browser/host/EwbCore.h"
+
+#include "framework/Forms.h"
+
+namespace ewb {
+
+using namespace vcl;
+
+namespace {
+
+// DOCHOSTUIFLAG bit of each UI option, by ordinal. ForceSameWindowNavigation
+// is ENABLE_INPLACE_NAVIGATION, 0x00010000: the word has no 0x00008000.
+const uint32_t kHostUIFlagTable[29] = {
+    0x00000001, 0x00000002, 0x00000004, 0x00000008, 0x00000010, 0x00000020, 0x00000040, 0x00000080,
+    0x00000100, 0x00000200, 0x00000400, 0x00000800, 0x00001000, 0x00002000, 0x00004000, 0x00010000,
+    0x00020000, 0x00040000, 0x00080000, 0x00100000, 0x00200000, 0x00400000, 0x00800000, 0x01000000,
+    0x02000000, 0x04000000, 0x08000000, 0x10000000, 0x20000000,
+};
+
+// DLCTL bit of each download option, by ordinal. ForceOfflineMode is
+// DLCTL_FORCEOFFLINE, 0x10000000.
+const uint32_t kDownloadControlFlagTable[19] = {
+    0x00000010, 0x00000020, 0x00000040, 0x00000080, 0x00000100, 0x00000200, 0x00000400,
+    0x00000800, 0x00001000, 0x00002000, 0x00004000, 0x00008000, 0x00010000, 0x00020000,
+    0x00040000, 0x10000000, 0x20000000, 0x40000000, 0x80000000,
+};
+
+template <typename E, int N>
+uint32_t FlagsOf(const TSet<E, N>& options, const uint32_t (&table)[N]) {
+    uint32_t word = 0;
+    if (options.Empty()) return word;
+    for (int ordinal = 0; ordinal < N; ++ordinal)
+        if (options.Contains(static_cast<E>(ordinal))) word += table[ordinal];
+    return word;
+}
+
+const IID kIidZoomEvents = {0x41B68150, 0x904C, 0x4E17, {0xA0, 0xBA, 0xA4, 0x38, 0x18, 0x2E, 0x35, 0x9D}};
+const IID kIidHostBehaviorInit = {0x3050F842, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const IID kIidOMWindowServices = {0x3050F5FC, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const IID kIidDownloadManager = {0x988934A4, 0x064B, 0x11D3, {0xBB, 0x80, 0x00, 0x10, 0x4B, 0x35, 0xE7, 0xF9}};
+const IID kIidProtectFocus = {0xD81F90A3, 0x8156, 0x44F7, {0xAD, 0x28, 0x5A, 0xBB, 0x87, 0x00, 0x32, 0x74}};
+const IID kIidNewWindowManager = {0xD2BC4C84, 0x3F72, 0x4A52, {0xA6, 0x04, 0x7B, 0xCB, 0xF3, 0x98, 0x2C, 0xBB}};
+const IID kIidDocHostUIHandler2 = {0x3050F6D0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const IID kIidDocHostUIHandler = {0xBD3F23C0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
+const IID kIidDocHostShowUI = {0xC4D244B0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
+
+// The host's interfaces, searched in this order before the container's.
+// IDocHostUIHandler2 and IDocHostUIHandler are one view.
+struct THostInterface {
+    const IID* Iid;
+    void* (*View)(TCustomEmbeddedWB* host);
+};
+const THostInterface kHostInterfaces[14] = {
+    {&IID_IAuthenticate, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IAuthenticate*>(h); }},
+    {&kIidZoomEvents, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IZoomEvents*>(h); }},
+    {&kIidHostBehaviorInit, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IHostBehaviorInit*>(h); }},
+    {&kIidOMWindowServices, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IHTMLOMWindowServices*>(h); }},
+    {&kIidDownloadManager, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDownloadManager*>(h); }},
+    {&kIidProtectFocus, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IProtectFocus*>(h); }},
+    {&kIidNewWindowManager, [](TCustomEmbeddedWB* h) -> void* { return static_cast<INewWindowManager*>(h); }},
+    {&IID_IServiceProvider, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IServiceProvider*>(h); }},
+    {&IID_IOleCommandTarget, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IOleCommandTarget*>(h); }},
+    {&IID_IDropTarget, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDropTarget*>(h); }},
+    {&kIidDocHostUIHandler2, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostUIHandler2*>(h); }},
+    {&kIidDocHostUIHandler, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostUIHandler2*>(h); }},
+    {&kIidDocHostShowUI, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostShowUI*>(h); }},
+    {&IID_IDispatch, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDispatch*>(h); }},
+};
+
+}  // namespace
+
+uint32_t HostUIFlagsOf(TUserInterfaceOptions options) { return FlagsOf(options, kHostUIFlagTable); }
+
+uint32_t DownloadControlFlagsOf(TDownloadControlOptions options) {
+    return FlagsOf(options, kDownloadControlFlagTable);
+}
+
+TCustomEmbeddedWB::TCustomEmbeddedWB(TComponent* owner) : TEWB(owner) {
+    AllowFocus = true;
+    ScriptErrorAction = eaContinue;
+    SetDownloadOptions({DownloadImages, DownloadVideos, DownloadBGSounds});
+    SetUserInterfaceOptions({EnablesFormsAutoComplete, EnableThemes});
+    dropHandlingType_ = ddtMS;
+    DisableCtrlShortcuts = "N";
+}
+
+TCustomEmbeddedWB::~TCustomEmbeddedWB() {
+    // The window goes while this class's window handling is still ours.
+    Destroying();
+    DestroyHandle();
+}
+
+void TCustomEmbeddedWB::UpdateHostUIFlags() { HostUIFlags = HostUIFlagsOf(userInterfaceOptions_); }
+
+void TCustomEmbeddedWB::UpdateDownloadControlFlags() {
+    DownloadControlFlags = DownloadControlFlagsOf(downloadOptions_);
+}
+
+void TCustomEmbeddedWB::SetDownloadOptions(const TDownloadControlOptions& options) {
+    downloadOptions_ = options;
+    UpdateDownloadControlFlags();
+    NotifyAmbientChange();
+}
+
+void TCustomEmbeddedWB::SetUserInterfaceOptions(const TUserInterfaceOptions& options) {
+    userInterfaceOptions_ = options;
+    UpdateHostUIFlags();
+    // The control reads the UI flags anew through GetHostInfo when it next
+    // asks; the announcement is the download-control one for both.
+    NotifyAmbientChange();
+}
+
+void TCustomEmbeddedWB::NotifyAmbientChange() {
+    ComPtr<IDispatch> application = GetIDispatchProp(200);
+    if (!application) return;
+    ComPtr<IOleControl> control;
+    if (FAILED(application.As(&control)) || !control) throw EIntfCastError();
+    control->OnAmbientPropertyChange(-5512);  // DISPID_AMBIENT_DLCONTROL
+}
+
+// ---- COM identity ----
+
+HRESULT TCustomEmbeddedWB::QueryHostInterface(REFIID iid, void** object) {
+    for (const THostInterface& row : kHostInterfaces) {
+        if (iid == *row.Iid) {
+            *object = row.View(this);
+            AddRef();
+            return S_OK;
+        }
+    }
+    return TEWB::QueryHostInterface(iid, object);
+}
+
+HRESULT TCustomEmbeddedWB::QueryInterface(REFIID iid, void** object) {
+    return SiteUnknown()->QueryInterface(iid, object);
+}
+
+ULONG TCustomEmbeddedWB::AddRef() { return SiteUnknown()->AddRef(); }
+
+ULONG TCustomEmbeddedWB::Release() { return SiteUnknown()->Release(); }
+
+// ---- the browser window ----
+
+void TCustomEmbeddedWB::ReleaseWindow() {
+    if (IsDestroying()) {
+        TEWB::ReleaseWindow();
+        return;
+    }
+    // Kept alive, and with it the page, under the application's window.
+    HWND window = ReleaseAdoptedWindow();
+    if (window && Application) ::SetParent(window, Application->Handle());
+    ParkedHandle = window;
+}
+
+void TCustomEmbeddedWB::AcquireWindow() {
+    if (ParkedHandle && IsWindow(ParkedHandle)) {
+        HWND window = ParkedHandle;
+        ParkedHandle = nullptr;
+        AdoptWindow(window);
+        HWND parentWindow = Parent() ? Parent()->Handle() : nullptr;
+        ::SetParent(window, parentWindow);
+        RECT client = {0, 0, 0, 0};
+        if (parentWindow) GetClientRect(parentWindow, &client);
+        MoveWindow(window, 0, 0, client.right, client.bottom, TRUE);
+        return;
+    }
+    ParkedHandle = nullptr;
+    TEWB::AcquireWindow();
+}
+
+HWND TCustomEmbeddedWB::FindChildWindowByClass(const std::wstring& className) {
+    if (!HandleAllocated()) return nullptr;
+    for (HWND w = GetWindow(Handle(), GW_CHILD); w && IsWindow(w); w = GetWindow(w, GW_CHILD)) {
+        wchar_t name[256] = {};
+        if (GetClassNameW(w, name, 256) > 0 && className == name) return w;
+    }
+    return nullptr;
+}
+
+void TCustomEmbeddedWB::ActivateBrowserUI() {
+    if (!GetIDispatchProp(203)) return;
+    const bool saved = AllowFocus;
+    AllowFocus = true;
+    try {
+        ComPtr<IDispatch> application = GetIDispatchProp(200);
+        ComPtr<IOleObject> object;
+        if (!application || FAILED(application.As(&object)) || !object) throw EIntfCastError();
+        RECT client = ClientRect();
+        HRESULT hr = object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, ClientSite(), 0, Handle(), &client);
+        if (hr == S_OK) {
+            if (TCustomForm* form = GetParentForm(); form && CanFocus()) form->SetActiveControl(this);
+        }
+    } catch (...) {
+        AllowFocus = saved;
+        throw;
+    }
+    AllowFocus = saved;
+}
+
+ComPtr<IHTMLDocument2> TCustomEmbeddedWB::GetHTMLDocument() {
+    ComPtr<IHTMLDocument2> document;
+    if (ComPtr<IDispatch> dispatch = GetIDispatchProp(203)) dispatch.As(&document);
+    return document;
+}
+
+bool TCustomEmbeddedWB::HasPopupMenuFilter() { return OnFilterPopupMenu.Assigned(); }
+
+void TCustomEmbeddedWB::FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu, IDispatch* context) {
+    if (OnFilterPopupMenu) OnFilterPopupMenu(sender, id, menu, context);
+}
+
+// ---- shared routines ----
+
+HWND FindParentWindowByClass(HWND window, const std::wstring& className) {
+    HWND w = GetParent(window);
+    while (w && IsWindow(w)) {
+        wchar_t name[256] = {};
+        if (GetClassNameW(w, name, 256) > 0 && className == name) break;
+        w = GetParent(w);
+    }
+    return w;
+}
+
+int CharPos(char c, const std::string& s) {
+    size_t at = s.find(c);
+    return at == std::string::npos ? 0 : static_cast<int>(at) + 1;
+}
+
+wchar_t* AnsiToTaskMemWide(const std::string& s) {
+    std::wstring wide = AnsiToWide(s);
+    auto* block = static_cast<wchar_t*>(CoTaskMemAlloc(2 * s.size() + 2));
+    if (!block) return nullptr;
+    // The converted text may have fewer characters than the bytes it came
+    // from, never more.
+    std::copy(wide.begin(), wide.end(), block);
+    block[wide.size()] = L'\0';
+    return block;
+}
+
+wchar_t* WideToTaskMemZeroed(const std::wstring& w) {
+    const size_t bytes = 2 * w.size() + 2;
+    auto* block = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
+    if (!block) return nullptr;
+    ZeroMemory(block, bytes);
+    CopyMemory(block, w.data(), 2 * w.size());
+    return block;
+}
+
+std::wstring GetWindowTextString(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    if (length <= 0) return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int copied = GetWindowTextW(window, &text[0], length + 1);
+    text.resize(static_cast<size_t>(copied < length ? copied : length));
+    return text;
+}
+
+std::wstring GetWindowClassNameW(HWND window) {
+    if (!IsWindow(window)) return std::wstring();
+    std::wstring buffer(0xFFFE / 2, L'\0');
+    int n = GetClassNameW(window, &buffer[0], static_cast<int>(buffer.size()));
+    if (n <= 0) return std::wstring();
+    buffer.resize(static_cast<size_t>(n));
+    return buffer;
+}
+
+}  // namespace ewb

@@ -1,0 +1,242 @@
+// TCustomEmbeddedWB: the host side of the conversation with the WebBrowser
+// control. It answers the host interfaces the control and its document
+// engine look for on the client site from its published options and events.
+#pragma once
+
+#include <docobj.h>
+#include <downloadmgr.h>
+#include <mshtmhst.h>
+#include <mshtml.h>
+#include <servprov.h>
+#include <shobjidl.h>
+#include <urlmon.h>
+
+#include <string>
+
+#include "browser/host/SHDocVw_EWB.h"
+#include "framework/Sets.h"
+
+namespace ewb {
+
+using vcl::TSet;
+
+enum TDragDropHandlingType { ddtMS, ddtMy, ddtCustom, ddtNo };
+
+enum TIEPopupMenu {
+    rcmDefault, rcmImage, rcmControl, rcmTable, rcmSelText, rcmAnchor,
+    rcmUnKnown, rcmImageArt, rcmImgDynSrc, rcmDebug, rcmAll,
+};
+using TIEPopupMenus = TSet<TIEPopupMenu, 11>;
+
+enum TIEPopupMenuItem {
+    rcsBack, rcsForward, rcsSavePageBkg, rcsSetAsBkg, rcsCopyBkg, rcsSetAsDeskT, rcsSelectAll, rcsPaste,
+    rcsCreateSC, rcsAddToFav, rcsEncoding, rcsRefresh, rcsViewSource, rcsProperties, rcsPrint,
+    rcsOpenNWindow, rcsOpenLink,
+};
+using TIEPopupMenuItems = TSet<TIEPopupMenuItem, 17>;
+
+enum TScriptErrorAction { eaContinue, eaCancel, eaAskUser };
+
+enum TUserInterfaceOption {
+    DisableTextSelect, DisableHelpMenu, DontUse3DBorders, DontUseScrollBars, PostponeScriptUntilActive,
+    ForceOpenNewWindow, Reserved_OFFSCREEN, ForceFlatScrollBars, InsertDivTagOnEditMode,
+    ActivateUIOnlyOnDocClick, ConsultBeforeRetrievingBehavior, CheckFontSupportsCodePage,
+    DisableSubmitUrlInUTF8, EnableSubmitUrlInUTF8, EnablesFormsAutoComplete, ForceSameWindowNavigation,
+    EmableImeLocalLanguages, EnableThemes, DisableThemes, DisablePicsRatings, DisableFrameSetBorder,
+    DisablesAutoNameSpaceCorrection, DisableLocalFileAccess, DisableUntrustedProtocol,
+    CheckNavigationDelegatedToHost, EnableRedirectNotification, EnableDomWindlessControls,
+    EnableWindowedControls, ForceUserActivationOnActiveXJava,
+};
+using TUserInterfaceOptions = TSet<TUserInterfaceOption, 29>;
+
+enum TDownloadControlOption {
+    DownloadImages, DownloadVideos, DownloadBGSounds, DontExecuteScripts, DontExecuteJava, DontExecuteActiveX,
+    DontDownloadActiveX, DownloadButDontDisplay, DontDownloadFrame, CheckPageResynchronize,
+    DownloadAndIgnoreCache, DontDownloadBehaviors, SuppressedMetaCharset, DisableUrlIfEncodingUTF8,
+    EnableUrlIfEncodingUTF8, ForceOfflineMode, DontPerformClientPull, DownloadInSilentMode, WorkOffline,
+};
+using TDownloadControlOptions = TSet<TDownloadControlOption, 19>;
+
+// The platform flag word of each option set, through its fixed table.
+uint32_t HostUIFlagsOf(TUserInterfaceOptions options);
+uint32_t DownloadControlFlagsOf(TDownloadControlOptions options);
+
+// Events of the ambient properties and the command target.
+using TGetTypeInfoCountEvent = TMethod<void(TObject* Sender, int32_t& Count, HRESULT& Rezult)>;
+using TGetTypeInfoEvent =
+    TMethod<void(TObject* Sender, int32_t Index, int32_t LocaleID, ITypeInfo*& TypeInfo, HRESULT& Rezult)>;
+using TGetIDsOfNamesEvent = TMethod<void(TObject* Sender, const IID& IID, void* Names, int32_t NameCount,
+                                         int32_t LocaleID, void* DispIDs, HRESULT& Rezult)>;
+using TInvokeEvent = TMethod<void(TObject* Sender, int32_t DispID, const IID& IID, int32_t LocaleID, uint16_t Flags,
+                                  DISPPARAMS& Params, void* VarResult, void* ExcepInfo, void* ArgErr,
+                                  HRESULT& Rezult)>;
+using TRefreshEvent = TMethod<void(TObject* Sender, int32_t CmdID, bool& Cancel)>;
+using TComTargetExecEvent = TMethod<void(TObject* Sender, const GUID* CmdGroup, uint32_t nCmdID,
+                                         uint32_t nCmdexecopt, const VARIANT& vaIn, VARIANT& vaOut,
+                                         HRESULT& Rezult)>;
+using TScriptErrorEvent =
+    TMethod<void(TObject* Sender, const std::string& ErrorLine, const std::string& ErrorCharacter,
+                 const std::string& ErrorCode, const std::string& ErrorMessage, const std::string& ErrorUrl,
+                 TScriptErrorAction& ScriptErrorAction)>;
+using TMenuPreprocess = TMethod<void(TObject* Sender, uint32_t ID, HMENU Menu, IDispatch* Context)>;
+
+// Hooks the browser component installs.
+using TUserAgentHook = TMethod<HRESULT(std::wstring& UserAgent)>;
+using TPreRefreshHook = TMethod<void(TObject* Sender)>;
+
+class TCustomEmbeddedWB : public TEWB,
+                          public IAuthenticate,
+                          public IZoomEvents,
+                          public IHostBehaviorInit,
+                          public IHTMLOMWindowServices,
+                          public IDownloadManager,
+                          public IProtectFocus,
+                          public INewWindowManager,
+                          public IServiceProvider,
+                          public IOleCommandTarget,
+                          public IDropTarget,
+                          public IDocHostUIHandler2,
+                          public IDocHostShowUI,
+                          public IDispatch {
+public:
+    explicit TCustomEmbeddedWB(vcl::TComponent* owner);
+    ~TCustomEmbeddedWB() override;
+    const char* ClassName() const override { return "TCustomEmbeddedWB"; }
+
+    // ---- published options ----
+    std::string DisableCtrlShortcuts;
+    const TDownloadControlOptions& DownloadOptions() const { return downloadOptions_; }
+    void SetDownloadOptions(const TDownloadControlOptions& options);
+    const TUserInterfaceOptions& UserInterfaceOptions() const { return userInterfaceOptions_; }
+    void SetUserInterfaceOptions(const TUserInterfaceOptions& options);
+    std::string HelpFile;
+    std::string OptionKeyPath;
+    bool OverrideOptionKeyPath = false;
+    TDragDropHandlingType DropHandlingType() const { return dropHandlingType_; }
+    TIEPopupMenus DisabledPopupMenus;
+    bool FloatingHosting = false;
+    TScriptErrorAction ScriptErrorAction = eaContinue;
+
+    // Stored defaults: a definition leaves out a value equal to these.
+    static TDownloadControlOptions StoredDefaultDownloadOptions() {
+        return {DownloadImages, DownloadVideos, DownloadBGSounds};
+    }
+    static TUserInterfaceOptions StoredDefaultUserInterfaceOptions() { return {}; }
+
+    // ---- published events of the ambient properties and commands ----
+    TGetIDsOfNamesEvent OnGetIDsOfNames;
+    TGetTypeInfoEvent OnGetTypeInfo;
+    TGetTypeInfoCountEvent OnGetTypeInfoCount;
+    TInvokeEvent OnInvoke;
+    TScriptErrorEvent OnScriptError;
+    TRefreshEvent OnRefresh;
+    vcl::TNotifyEvent OnUnload;
+    TComTargetExecEvent OnCommandExec;
+    TMenuPreprocess OnFilterPopupMenu;
+
+    // ---- declared internal state ----
+    uint32_t HostUIFlags = 0;
+    uint32_t DownloadControlFlags = 0;
+    bool AllowFocus = true;
+    bool UserModeFlag = false;
+    HWND ParkedHandle = nullptr;
+
+    // ---- operations ----
+    void UpdateHostUIFlags();
+    void UpdateDownloadControlFlags();
+    HWND FindChildWindowByClass(const std::wstring& className);
+    void ActivateBrowserUI();
+    vcl::ComPtr<IHTMLDocument2> GetHTMLDocument();
+    HRESULT ExecDocumentCommand(const GUID* cmdGroup, DWORD cmdID, VARIANT& in, VARIANT& out, DWORD execOption);
+    void SetZoom(int32_t value);
+
+    virtual HRESULT HandleScriptError(VARIANT* in, VARIANT* out);
+    virtual bool HasPopupMenuFilter();
+    virtual void FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu, IDispatch* context);
+
+    // ---- IUnknown of every view: the site's, whose counts never free us ----
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IDispatch: ambient properties
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* dispids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
+
+    // IOleCommandTarget
+    HRESULT STDMETHODCALLTYPE QueryStatus(const GUID* group, ULONG count, OLECMD* cmds, OLECMDTEXT* text) override;
+    HRESULT STDMETHODCALLTYPE Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) override;
+
+    // The views whose answers come with the UI handler, the services and
+    // drag and drop (EwbCoreViews.cpp).
+    HRESULT STDMETHODCALLTYPE Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) override;
+    HRESULT STDMETHODCALLTYPE OnZoomPercentChanged(ULONG percent) override;
+    HRESULT STDMETHODCALLTYPE PopulateNamespaceTable() override;
+    HRESULT STDMETHODCALLTYPE moveTo(LONG x, LONG y) override;
+    HRESULT STDMETHODCALLTYPE moveBy(LONG x, LONG y) override;
+    HRESULT STDMETHODCALLTYPE resizeTo(LONG x, LONG y) override;
+    HRESULT STDMETHODCALLTYPE resizeBy(LONG x, LONG y) override;
+    HRESULT STDMETHODCALLTYPE Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG grfBINDF,
+                                       BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redir, UINT codePage) override;
+    HRESULT STDMETHODCALLTYPE AllowFocusChange(BOOL* allow) override;
+    HRESULT STDMETHODCALLTYPE EvaluateNewWindow(LPCWSTR url, LPCWSTR name, LPCWSTR urlContext, LPCWSTR features,
+                                                BOOL replace, DWORD flags, DWORD userActionTime) override;
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** object) override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) override;
+    HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override;
+    HRESULT STDMETHODCALLTYPE ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
+                                     IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) override;
+    HRESULT STDMETHODCALLTYPE HideUI() override;
+    HRESULT STDMETHODCALLTYPE UpdateUI() override;
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override;
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override;
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) override;
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) override;
+    HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD reserved) override;
+    HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget* dropTarget, IDropTarget** result) override;
+    HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** dispatch) override;
+    HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD translate, LPWSTR urlIn, LPWSTR* urlOut) override;
+    HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject* in, IDataObject** out) override;
+    HRESULT STDMETHODCALLTYPE GetOverrideKeyPath(LPOLESTR* key, DWORD reserved) override;
+    HRESULT STDMETHODCALLTYPE ShowMessage(HWND window, LPOLESTR text, LPOLESTR caption, DWORD type,
+                                          LPOLESTR helpFile, DWORD helpContext, LRESULT* result) override;
+    HRESULT STDMETHODCALLTYPE ShowHelp(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse,
+                                       IDispatch* hit) override;
+
+protected:
+    HRESULT QueryHostInterface(REFIID iid, void** object) override;
+    void AcquireWindow() override;
+    void ReleaseWindow() override;
+
+    TUserAgentHook UserAgentHook;
+    TPreRefreshHook PreRefreshHook;
+
+    // Reads one property of a script error's event object.
+    static VARIANT ReadEventProperty(IDispatch* eventObject, const wchar_t* name);
+
+private:
+    void NotifyAmbientChange();
+
+    TDownloadControlOptions downloadOptions_;
+    TUserInterfaceOptions userInterfaceOptions_;
+    TDragDropHandlingType dropHandlingType_ = ddtMS;
+};
+
+// Shared window and text routines.
+HWND FindParentWindowByClass(HWND window, const std::wstring& className);
+int CharPos(char c, const std::string& s);  // 1-based, 0 when absent
+wchar_t* AnsiToTaskMemWide(const std::string& s);
+wchar_t* WideToTaskMemZeroed(const std::wstring& w);
+std::wstring GetWindowTextString(HWND window);
+std::wstring GetWindowClassNameW(HWND window);
+
+}  // namespace ewb

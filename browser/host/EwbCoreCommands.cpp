@@ -1,0 +1,291 @@
+// The host's ambient-property dispatch and its command target.
+#include "browser/host/EwbCore.h"
+
+#include <cstdio>
+
+#include "framework/Forms.h"
+
+namespace ewb {
+
+using namespace vcl;
+
+namespace {
+
+const GUID kCgidExplorer = {0x000214D0, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID kCgidDocHostCommandHandler = {0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
+
+constexpr HRESULT kNotAnswered = 1;
+constexpr DISPID kUserAgent = -5513;
+constexpr DISPID kDownloadControl = -5512;
+constexpr DISPID kUserMode = -709;
+
+void FillExceptionInfo(EXCEPINFO* excep, const char* source, const std::string& message, int helpContext) {
+    if (!excep) return;
+    *excep = EXCEPINFO();
+    excep->wCode = 9999;
+    excep->bstrSource = SysAllocString(AnsiToWide(source).c_str());
+    excep->bstrDescription = SysAllocString(AnsiToWide(message).c_str());
+    excep->dwHelpContext = static_cast<DWORD>(helpContext);
+}
+
+std::string VariantToString(const VARIANT& value) {
+    VARIANT text;
+    VariantInit(&text);
+    std::string result;
+    if (SUCCEEDED(VariantChangeType(&text, const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR)) &&
+        text.bstrVal)
+        result = WideToAnsi(std::wstring(text.bstrVal, SysStringLen(text.bstrVal)));
+    VariantClear(&text);
+    return result;
+}
+
+}  // namespace
+
+// ---- IDispatch ----
+
+HRESULT TCustomEmbeddedWB::GetTypeInfoCount(UINT* count) {
+    try {
+        int32_t n = 0;
+        HRESULT result = S_OK;
+        if (OnGetTypeInfoCount) OnGetTypeInfoCount(this, n, result);
+        if (count) *count = static_cast<UINT>(n);
+        return result;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT TCustomEmbeddedWB::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
+    try {
+        ITypeInfo* typeInfo = nullptr;
+        HRESULT result = E_NOTIMPL;
+        if (OnGetTypeInfo)
+            OnGetTypeInfo(this, static_cast<int32_t>(index), static_cast<int32_t>(lcid), typeInfo, result);
+        if (info) *info = typeInfo;
+        return result;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT TCustomEmbeddedWB::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* dispids) {
+    try {
+        HRESULT result = E_NOTIMPL;
+        if (OnGetIDsOfNames)
+            OnGetIDsOfNames(this, iid, names, static_cast<int32_t>(count), static_cast<int32_t>(lcid), dispids,
+                            result);
+        return result;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                  VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
+    HRESULT answer = kNotAnswered;
+    try {
+        if ((flags & DISPATCH_PROPERTYGET) && result) {
+            answer = S_OK;
+            switch (dispid) {
+            case kUserAgent: {
+                answer = kNotAnswered;
+                if (UserAgentHook) {
+                    std::wstring agent;
+                    if (UserAgentHook(agent) == S_OK && !agent.empty()) {
+                        agent += L"\r\n";
+                        VariantClear(result);
+                        result->vt = VT_BSTR;
+                        result->bstrVal = SysAllocStringLen(agent.data(), static_cast<UINT>(agent.size()));
+                        answer = S_OK;
+                    }
+                }
+                break;
+            }
+            case kDownloadControl:
+                VariantClear(result);
+                result->vt = VT_I4;
+                result->lVal = static_cast<LONG>(DownloadControlFlags);
+                break;
+            case kUserMode:
+                VariantClear(result);
+                result->vt = VT_BOOL;
+                result->boolVal = UserModeFlag ? VARIANT_FALSE : VARIANT_TRUE;
+                break;
+            default:
+                answer = kNotAnswered;
+                break;
+            }
+        } else if ((flags & DISPATCH_PROPERTYPUT) && dispid == kUserMode) {
+            answer = S_OK;
+            VARIANT value;
+            VariantInit(&value);
+            if (params && params->cArgs > 0 &&
+                SUCCEEDED(VariantChangeType(&value, &params->rgvarg[params->cArgs - 1], 0, VT_BOOL)))
+                UserModeFlag = value.boolVal != VARIANT_FALSE;
+            else
+                answer = DISP_E_TYPEMISMATCH;
+        }
+        if (answer == kNotAnswered) {
+            answer = AmbientInvoke(dispid, flags, params, result);
+            if (answer == DISP_E_MEMBERNOTFOUND && OnInvoke) {
+                DISPPARAMS none = {nullptr, nullptr, 0, 0};
+                OnInvoke(this, dispid, iid, static_cast<int32_t>(lcid), flags, params ? *params : none, result,
+                         excep, argErr, answer);
+            }
+        }
+        return answer;
+    } catch (const Exception& e) {
+        FillExceptionInfo(excep, e.ClassName(), e.Message(), e.HelpContext());
+        return DISP_E_EXCEPTION;
+    } catch (const std::exception& e) {
+        FillExceptionInfo(excep, "std::exception", e.what(), 0);
+        return DISP_E_EXCEPTION;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+// ---- IOleCommandTarget ----
+
+HRESULT TCustomEmbeddedWB::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) { return S_OK; }
+
+HRESULT TCustomEmbeddedWB::Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) {
+    HRESULT result = OLECMDERR_E_NOTSUPPORTED;
+    try {
+        if (group && *group == kCgidExplorer) {
+            if (cmdID == OLECMDID_ONUNLOAD && OnUnload) {
+                OnUnload(this);
+                return S_OK;
+            }
+            if (cmdID == OLECMDID_PREREFRESH) {
+                if (FindChildWindowByClass(L"Internet Explorer_Server") || FindChildWindowByClass(L"SysListView32"))
+                    if (PreRefreshHook) PreRefreshHook(this);
+            }
+        } else if (group && *group == kCgidDocHostCommandHandler) {
+            if (cmdID == OLECMDID_SHOWSCRIPTERROR) return HandleScriptError(in, out);
+            if (cmdID == 2300 || cmdID == 6041 || cmdID == 6042) {
+                if (!OnRefresh) return result;
+                bool cancel = false;
+                OnRefresh(this, static_cast<int32_t>(cmdID), cancel);
+                if (cancel) result = S_OK;
+                return result;
+            }
+        }
+        if (OnCommandExec) {
+            VARIANT emptyIn, emptyOut;
+            VariantInit(&emptyIn);
+            VariantInit(&emptyOut);
+            OnCommandExec(this, group, cmdID, option, in ? *in : emptyIn, out ? *out : emptyOut, result);
+            VariantClear(&emptyOut);
+        }
+        return result;
+    } catch (...) {
+        ApplicationHandleException(this);
+        return result;
+    }
+}
+
+HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {
+    HRESULT prepared = S_OK;
+    switch (ScriptErrorAction) {
+    case eaContinue:
+    case eaCancel:
+        if (out) {
+            VariantClear(out);
+            out->vt = VT_BOOL;
+            out->boolVal = ScriptErrorAction == eaContinue ? VARIANT_TRUE : VARIANT_FALSE;
+        }
+        prepared = S_OK;
+        break;
+    case eaAskUser:
+        prepared = S_FALSE;
+        break;
+    }
+    if (!OnScriptError) return prepared;
+    // What the event object cannot give is reported, and the prepared
+    // answer stands.
+    try {
+        IUnknown* unknown = nullptr;
+        if (in && (in->vt == VT_UNKNOWN || in->vt == VT_DISPATCH)) unknown = in->punkVal;
+        ComPtr<IHTMLDocument2> document;
+        if (!unknown || FAILED(unknown->QueryInterface(IID_PPV_ARGS(&document))) || !document) return prepared;
+        ComPtr<IHTMLWindow2> window;
+        OleCheck(document->get_parentWindow(&window));
+        if (!window) return prepared;
+        ComPtr<IHTMLEventObj> event;
+        OleCheck(window->get_event(&event));
+        if (!event) return prepared;
+        ComPtr<IDispatch> eventDispatch;
+        OleCheck(event.As(&eventDispatch));
+        std::string values[5];
+        const wchar_t* names[5] = {L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl", L"errorline"};
+        for (int i = 0; i < 5; ++i) {
+            VARIANT v = ReadEventProperty(eventDispatch.Get(), names[i]);
+            values[i] = VariantToString(v);
+            VariantClear(&v);
+        }
+        OnScriptError(this, values[4], values[0], values[1], values[2], values[3], ScriptErrorAction);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return prepared;
+}
+
+VARIANT TCustomEmbeddedWB::ReadEventProperty(IDispatch* eventObject, const wchar_t* name) {
+    DISPID dispid = 0;
+    LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = eventObject->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &dispid);
+    if (hr == DISP_E_UNKNOWNNAME) {
+        char message[256];
+        std::snprintf(message, sizeof message, "'%s' is not supported.", WideToAnsi(name).c_str());
+        throw EOleSysError(hr, message);
+    }
+    OleCheck(hr);
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    VARIANT value;
+    VariantInit(&value);
+    EXCEPINFO excep = {};
+    UINT argErr = 0;
+    hr = eventObject->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, &excep,
+                             &argErr);
+    if (FAILED(hr)) RaiseDispatchError(hr, excep);
+    return value;
+}
+
+HRESULT TCustomEmbeddedWB::ExecDocumentCommand(const GUID* cmdGroup, DWORD cmdID, VARIANT& in, VARIANT& out,
+                                               DWORD execOption) {
+    ComPtr<IDispatch> document = GetIDispatchProp(203);
+    ComPtr<IOleCommandTarget> target;
+    if (!document || FAILED(document.As(&target)) || !target) return E_UNEXPECTED;
+    return target->Exec(cmdGroup, cmdID, execOption, &in, &out);
+}
+
+void TCustomEmbeddedWB::SetZoom(int32_t value) {
+    VARIANT in, out;
+    VariantInit(&in);
+    VariantInit(&out);
+    ExecDocumentCommand(nullptr, OLECMDID_GETZOOMRANGE, in, out, OLECMDEXECOPT_DONTPROMPTUSER);
+    uint32_t range = 0;
+    VARIANT asInt;
+    VariantInit(&asInt);
+    if (out.vt != VT_EMPTY && SUCCEEDED(VariantChangeType(&asInt, &out, 0, VT_I4)))
+        range = static_cast<uint32_t>(asInt.lVal);
+    VariantClear(&out);
+    const uint16_t minimum = static_cast<uint16_t>(range & 0xFFFF);
+    const uint16_t maximum = static_cast<uint16_t>(range >> 16);
+    VariantClear(&in);
+    if (value < minimum) {
+        in.vt = VT_I2;
+        in.iVal = static_cast<SHORT>(minimum);
+    } else if (value > maximum) {
+        in.vt = VT_I2;
+        in.iVal = static_cast<SHORT>(maximum);
+    } else {
+        in.vt = VT_I4;
+        in.lVal = value;
+    }
+    ExecDocumentCommand(nullptr, OLECMDID_ZOOM, in, out, OLECMDEXECOPT_DONTPROMPTUSER);
+    VariantClear(&out);
+}
+
+}  // namespace ewb

@@ -1,0 +1,113 @@
+// The UI handler, show-UI, service, window-service and drop-target views of
+// the host. Each answers what the engine takes as "the host leaves this to
+// me" (GetHostInfo hands out the UI flags); the events that let an
+// application change these answers are not wired here yet.
+#include "browser/host/EwbCore.h"
+
+namespace ewb {
+
+HRESULT TCustomEmbeddedWB::Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) {
+    if (window) *window = nullptr;
+    if (user) *user = nullptr;
+    if (password) *password = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT TCustomEmbeddedWB::OnZoomPercentChanged(ULONG) { return S_OK; }
+HRESULT TCustomEmbeddedWB::PopulateNamespaceTable() { return S_OK; }
+HRESULT TCustomEmbeddedWB::moveTo(LONG, LONG) { return E_NOTIMPL; }
+HRESULT TCustomEmbeddedWB::moveBy(LONG, LONG) { return E_NOTIMPL; }
+HRESULT TCustomEmbeddedWB::resizeTo(LONG, LONG) { return E_NOTIMPL; }
+HRESULT TCustomEmbeddedWB::resizeBy(LONG, LONG) { return E_NOTIMPL; }
+
+HRESULT TCustomEmbeddedWB::Download(IMoniker*, IBindCtx*, DWORD, LONG, BINDINFO*, LPCOLESTR, LPCOLESTR, UINT) {
+    return E_NOTIMPL;
+}
+
+HRESULT TCustomEmbeddedWB::AllowFocusChange(BOOL* allow) {
+    if (!allow) return E_POINTER;
+    *allow = AllowFocus ? TRUE : FALSE;
+    return S_OK;
+}
+
+HRESULT TCustomEmbeddedWB::EvaluateNewWindow(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, BOOL, DWORD, DWORD) {
+    return E_NOTIMPL;
+}
+
+HRESULT TCustomEmbeddedWB::QueryService(REFGUID, REFIID, void** object) {
+    if (object) *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT TCustomEmbeddedWB::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) {
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+HRESULT TCustomEmbeddedWB::DragOver(DWORD, POINTL, DWORD* effect) {
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+HRESULT TCustomEmbeddedWB::DragLeave() { return S_OK; }
+HRESULT TCustomEmbeddedWB::Drop(IDataObject*, DWORD, POINTL, DWORD* effect) {
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) { return S_FALSE; }
+
+HRESULT TCustomEmbeddedWB::GetHostInfo(DOCHOSTUIINFO* info) {
+    if (!info) return E_POINTER;
+    ZeroMemory(info, 20);
+    info->cbSize = 20;
+    info->dwFlags = HostUIFlags;
+    info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+    return S_OK;
+}
+
+HRESULT TCustomEmbeddedWB::ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                                  IOleInPlaceUIWindow*) {
+    return S_FALSE;
+}
+HRESULT TCustomEmbeddedWB::HideUI() { return S_FALSE; }
+HRESULT TCustomEmbeddedWB::UpdateUI() { return S_FALSE; }
+HRESULT TCustomEmbeddedWB::EnableModeless(BOOL) { return S_OK; }
+HRESULT TCustomEmbeddedWB::OnDocWindowActivate(BOOL) { return S_OK; }
+HRESULT TCustomEmbeddedWB::OnFrameWindowActivate(BOOL) { return S_OK; }
+HRESULT TCustomEmbeddedWB::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
+HRESULT TCustomEmbeddedWB::TranslateAccelerator(LPMSG, const GUID*, DWORD) { return S_FALSE; }
+
+HRESULT TCustomEmbeddedWB::GetOptionKeyPath(LPOLESTR* key, DWORD) {
+    if (key) *key = nullptr;
+    return S_FALSE;
+}
+
+HRESULT TCustomEmbeddedWB::GetDropTarget(IDropTarget*, IDropTarget** result) {
+    if (result) *result = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT TCustomEmbeddedWB::GetExternal(IDispatch** dispatch) {
+    if (dispatch) *dispatch = nullptr;
+    return S_FALSE;
+}
+
+HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR, LPWSTR* urlOut) {
+    if (urlOut) *urlOut = nullptr;
+    return S_FALSE;
+}
+
+HRESULT TCustomEmbeddedWB::FilterDataObject(IDataObject*, IDataObject** out) {
+    if (out) *out = nullptr;
+    return S_FALSE;
+}
+
+HRESULT TCustomEmbeddedWB::GetOverrideKeyPath(LPOLESTR* key, DWORD) {
+    if (key) *key = nullptr;
+    return S_FALSE;
+}
+
+HRESULT TCustomEmbeddedWB::ShowMessage(HWND, LPOLESTR, LPOLESTR, DWORD, LPOLESTR, DWORD, LRESULT*) { return S_FALSE; }
+
+HRESULT TCustomEmbeddedWB::ShowHelp(HWND, LPOLESTR, UINT, DWORD, POINT, IDispatch*) { return S_FALSE; }
+
+}  // namespace ewb

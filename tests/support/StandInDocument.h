@@ -1,0 +1,38 @@
+/* A stand-in HTML document for the stand-in browser control: IHTMLDocument2
+   with a parent window whose current event object carries the five script
+   error properties, and a command target that answers the zoom commands.
+   Written in C, where the platform headers give the interfaces as plain
+   tables of entries, so that only the entries the host uses need bodies. */
+#ifndef STANDIN_DOCUMENT_H
+#define STANDIN_DOCUMENT_H
+
+#include <windows.h>
+#include <ole2.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct StandInDocumentState {
+    /* The event object's properties, by name; a null value means absent. */
+    const wchar_t* errorCharacter;
+    const wchar_t* errorCode;
+    const wchar_t* errorMessage;
+    const wchar_t* errorUrl;
+    const wchar_t* errorLine;
+    BOOL noEvent;        /* the window has no current event object */
+    LONG zoomRange;      /* answer of OLECMDID_GETZOOMRANGE: min | max << 16 */
+    VARIANT lastZoomIn;  /* what OLECMDID_ZOOM was given */
+    int zoomCalls;
+    int rangeCalls;
+    LONG references;     /* outstanding references of the document */
+} StandInDocumentState;
+
+/* Makes a document; `state` must outlive it. Answers it with one reference. */
+IUnknown* StandInDocument_Create(StandInDocumentState* state);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
