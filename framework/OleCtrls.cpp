@@ -40,13 +40,31 @@ void RaiseDispatchError(HRESULT hr, EXCEPINFO& excep) {
     throw EOleSysError(hr);
 }
 
+// An automation object without type information, as the site's ambient
+// dispatch and the event sink both are.
+class TNoTypeInfoDispatch : public IDispatch {
+public:
+    virtual ~TNoTypeInfoDispatch() = default;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+};
+
 // ---- the site ----
 
 class TOleControl::TSite : public IOleClientSite,
                            public IOleInPlaceSite,
                            public IOleInPlaceFrame,
                            public IOleControlSite,
-                           public IDispatch {
+                           public TNoTypeInfoDispatch {
 public:
     explicit TSite(TOleControl* owner) : owner_(owner) {}
     virtual ~TSite() = default;
@@ -195,17 +213,6 @@ public:
     HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
 
     // IDispatch: the container's ambient properties.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count) *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override {
         try {
@@ -222,7 +229,7 @@ private:
 
 // ---- the event sink ----
 
-class TOleControl::TEventSink : public IDispatch {
+class TOleControl::TEventSink : public TNoTypeInfoDispatch {
 public:
     explicit TEventSink(TOleControl* owner) : owner_(owner) {}
     virtual ~TEventSink() = default;
@@ -240,17 +247,6 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count) *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
         DISPPARAMS none = {nullptr, nullptr, 0, 0};

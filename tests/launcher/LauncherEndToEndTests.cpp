@@ -38,31 +38,6 @@ double NowUnix() {
     return FileTimeToUnix(t.QuadPart);
 }
 
-struct TWindowSearch {
-    DWORD pid;
-    const char* cls;
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
-    auto* s = reinterpret_cast<TWindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (pid == s->pid && std::string(cls) == s->cls && IsWindowVisible(window)) {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindWindowOf(DWORD pid, const char* cls) {
-    TWindowSearch s = {pid, cls, nullptr};
-    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
 bool WaitFor(const std::function<bool()>& done, DWORD ms) {
     DWORD start = GetTickCount();
     while (!done()) {
@@ -166,7 +141,7 @@ protected:
         ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, windowsDir,
                                    &si, &process));
         startedAt = NowUnix();
-        ASSERT_TRUE(WaitFor([&] { return (window = FindWindowOf(process.dwProcessId, "TFormMain")) != nullptr; },
+        ASSERT_TRUE(WaitFor([&] { return (window = testsupport::FindVisibleWindowOf(process.dwProcessId, "TFormMain")) != nullptr; },
                             30000))
             << "the launcher window did not appear";
     }

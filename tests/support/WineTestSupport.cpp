@@ -87,18 +87,19 @@ bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 
 namespace {
 
-struct TDialogSearch {
+struct TWindowSearch {
     DWORD process;
+    const char* className;
     HWND found;
 };
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<TDialogSearch*>(param);
+BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<TWindowSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     char cls[64] = {};
     GetClassNameA(window, cls, sizeof cls);
-    if (pid == search->process && std::string(cls) == "#32770" && IsWindowVisible(window)) {
+    if (pid == search->process && std::string(cls) == search->className && IsWindowVisible(window)) {
         search->found = window;
         return FALSE;
     }
@@ -118,6 +119,12 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
 }
 
 }  // namespace
+
+HWND FindVisibleWindowOf(DWORD processId, const char* className) {
+    TWindowSearch search = {processId, className, nullptr};
+    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 TDialogWatcher::TDialogWatcher() {
     InitializeCriticalSection(&lock_);
@@ -139,20 +146,19 @@ std::vector<TDialogSeen> TDialogWatcher::Seen() {
 
 void TDialogWatcher::Run() {
     while (!stop_) {
-        TDialogSearch search = {GetCurrentProcessId(), nullptr};
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+        HWND found = FindVisibleWindowOf(GetCurrentProcessId(), "#32770");
+        if (found) {
             TDialogSeen seen;
             char caption[512] = {};
-            GetWindowTextA(search.found, caption, sizeof caption);
+            GetWindowTextA(found, caption, sizeof caption);
             seen.Caption = caption;
-            EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(&seen.Text));
+            EnumChildWindows(found, CollectStaticText, reinterpret_cast<LPARAM>(&seen.Text));
             EnterCriticalSection(&lock_);
             seen_.push_back(seen);
             LeaveCriticalSection(&lock_);
-            PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+            PostMessageA(found, WM_COMMAND, IDOK, 0);
             // Wait for it to go before looking for the next one.
-            for (int i = 0; i < 200 && IsWindow(search.found) && IsWindowVisible(search.found); ++i) Sleep(10);
+            for (int i = 0; i < 200 && IsWindow(found) && IsWindowVisible(found); ++i) Sleep(10);
         }
         Sleep(20);
     }

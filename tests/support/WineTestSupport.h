@@ -38,6 +38,9 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
+// A visible top-level window of a process with a window class, or null.
+HWND FindVisibleWindowOf(DWORD processId, const char* className);
+
 // What a dialog box showed.
 struct TDialogSeen {
     std::string Caption;
