@@ -1,6 +1,8 @@
 # Sourced by the test and demo commands: starts what running Windows
 # programs here needs, and stops exactly what it started, by process id.
 #   harness_start BUILD_DIR [HTTP_PORT HTTP_ROOT]
+# With HARNESS_KEEPER naming a Windows program, it runs for the whole run
+# (tests/support/DesktopKeeper.cpp says why).
 #   harness_stop
 # Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG and, with a port,
 # TEST_HTTP_PORT, TEST_HTTP_ROOT, TEST_HTTP_LOG and LAUNCHER_TEST_BROWSER_LOG.
@@ -68,6 +70,9 @@ harness_start() {
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     fi
     wineboot >/dev/null 2>&1 || true
+    if [ -n "${HARNESS_KEEPER:-}" ]; then
+        wine "$HARNESS_KEEPER" </dev/null >/dev/null 2>&1 &
+    fi
 
     if [ -n "$port" ]; then
         if python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null; then

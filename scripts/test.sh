@@ -13,6 +13,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i68
     -DLAUNCHER_CAPTION="Test Launcher" >/dev/null
 cmake --build "$build"
 
+export HARNESS_KEEPER="$build/tests/desktop_keeper.exe"
 source scripts/harness.sh
 trap harness_stop EXIT
 rm -rf "$build/http-root"

@@ -80,6 +80,31 @@ using TScriptErrorEvent =
                  TScriptErrorAction& ScriptErrorAction)>;
 using TMenuPreprocess = TMethod<void(TObject* Sender, uint32_t ID, HMENU Menu, IDispatch* Context)>;
 
+// Events of the services.
+using TQueryServiceEvent = TMethod<void(TObject* Sender, const GUID& rsid, const GUID& iid, IUnknown*& Obj)>;
+using TBoolQueryEvent = TMethod<void(TObject* Sender, BOOL& Value)>;
+using TZoomPercentChangedEvent = TMethod<HRESULT(TObject* Sender, uint32_t ulZoomPercent)>;
+using TOMWindowMoveEvent = TMethod<void(TObject* Sender, int32_t cx, int32_t cy)>;
+using TEvaluateNewWindowEvent =
+    TMethod<void(TObject* Sender, const wchar_t* pszUrl, const wchar_t* pszName, const wchar_t* pszUrlContext,
+                 const wchar_t* pszFeatures, BOOL fReplace, uint32_t dwFlags, uint32_t dwUserActionTime,
+                 HRESULT& Rezult)>;
+using TDownloadEvent = TMethod<void(TObject* Sender, IMoniker* pmk, IBindCtx* pbc, uint32_t dwBindVerb,
+                                    uint32_t grfBINDF, BINDINFO* pBindInfo, const wchar_t* pszHeaders,
+                                    const wchar_t* pszRedir, uint32_t uiCP, HRESULT& Rezult)>;
+using TAuthenticateEvent = TMethod<void(TObject* Sender, HWND& hwnd, std::wstring& szUserName,
+                                        std::wstring& szPassWord, HRESULT& Rezult)>;
+
+// Events of drag and drop. An interface stored in DropTarget carries its
+// own reference.
+using TGetDropTargetEvent = TMethod<void(TObject* Sender, vcl::ComPtr<IDropTarget>& DropTarget)>;
+using TOnDragEnterEvent = TMethod<void(TObject* Sender, IDataObject* dataObj, int32_t grfKeyState, POINTL pt,
+                                       int32_t& dwEffect, HRESULT& Rezult)>;
+using TOnDragOverEvent =
+    TMethod<void(TObject* Sender, int32_t grfKeyState, POINTL pt, int32_t& dwEffect, HRESULT& Rezult)>;
+using TOnDropEvent = TMethod<void(TObject* Sender, IDataObject* dataObj, int32_t grfKeyState, POINTL pt,
+                                  int32_t& dwEffect, HRESULT& Rezult)>;
+
 // Hooks the browser component installs.
 using TUserAgentHook = TMethod<HRESULT(std::wstring& UserAgent)>;
 using TPreRefreshHook = TMethod<void(TObject* Sender)>;
@@ -113,6 +138,7 @@ public:
     std::string OptionKeyPath;
     bool OverrideOptionKeyPath = false;
     TDragDropHandlingType DropHandlingType() const { return dropHandlingType_; }
+    void SetDropHandlingType(TDragDropHandlingType value);
     TIEPopupMenus DisabledPopupMenus;
     bool FloatingHosting = false;
     TScriptErrorAction ScriptErrorAction = eaContinue;
@@ -134,6 +160,24 @@ public:
     TComTargetExecEvent OnCommandExec;
     TMenuPreprocess OnFilterPopupMenu;
 
+    // ---- published events of the services and of drag and drop ----
+    TQueryServiceEvent OnQueryService;
+    TBoolQueryEvent OnAllowFocusChange;
+    TZoomPercentChangedEvent OnZoomPercentChange;
+    vcl::TNotifyEvent OnPopulateNSTable;
+    TOMWindowMoveEvent OnMove;
+    TOMWindowMoveEvent OnMoveBy;
+    TOMWindowMoveEvent OnResize;
+    TOMWindowMoveEvent OnResizeBy;
+    TEvaluateNewWindowEvent OnEvaluateNewWindow;
+    TDownloadEvent OnFileDownload;
+    TAuthenticateEvent OnAuthenticate;
+    TGetDropTargetEvent OnGetDropTarget;
+    TOnDragEnterEvent OnDragEnter;
+    vcl::TNotifyEvent OnDragLeave;
+    TOnDragOverEvent OnDragOver2;
+    TOnDropEvent OnDropEvent;
+
     // ---- declared internal state ----
     uint32_t HostUIFlags = 0;
     uint32_t DownloadControlFlags = 0;
@@ -151,6 +195,11 @@ public:
     void SetZoom(int32_t value);
 
     virtual HRESULT HandleScriptError(VARIANT* in, VARIANT* out);
+    virtual bool ProvideService(REFGUID serviceId, REFIID interfaceId, void** object);
+    // The form holding the component moved or sized, absolutely or by an
+    // amount; nothing without a form.
+    void MoveParentForm(int32_t x, int32_t y, bool relative);
+    void ResizeParentForm(int32_t cx, int32_t cy, bool relative);
     virtual bool HasPopupMenuFilter();
     virtual void FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu, IDispatch* context);
 
@@ -171,8 +220,8 @@ public:
     HRESULT STDMETHODCALLTYPE QueryStatus(const GUID* group, ULONG count, OLECMD* cmds, OLECMDTEXT* text) override;
     HRESULT STDMETHODCALLTYPE Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) override;
 
-    // The views whose answers come with the UI handler, the services and
-    // drag and drop (EwbCoreViews.cpp).
+    // The services and drag and drop (EwbCoreServices.cpp), and the UI
+    // handler views (EwbCoreViews.cpp).
     HRESULT STDMETHODCALLTYPE Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) override;
     HRESULT STDMETHODCALLTYPE OnZoomPercentChanged(ULONG percent) override;
     HRESULT STDMETHODCALLTYPE PopulateNamespaceTable() override;
@@ -225,6 +274,7 @@ protected:
 
 private:
     void NotifyAmbientChange();
+    void SetRegisterAsDropTarget(bool value);
 
     TDownloadControlOptions downloadOptions_;
     TUserInterfaceOptions userInterfaceOptions_;
@@ -236,6 +286,7 @@ HWND FindParentWindowByClass(HWND window, const std::wstring& className);
 int CharPos(char c, const std::string& s);  // 1-based, 0 when absent
 wchar_t* AnsiToTaskMemWide(const std::string& s);
 wchar_t* WideToTaskMemZeroed(const std::wstring& w);
+wchar_t* WideToTaskMem(const std::wstring& s);  // null when the allocation fails
 std::wstring GetWindowTextString(HWND window);
 std::wstring GetWindowClassNameW(HWND window);
 

@@ -1,57 +1,10 @@
-// The UI handler, show-UI, service, window-service and drop-target views of
-// the host. Each answers what the engine takes as "the host leaves this to
-// me" (GetHostInfo hands out the UI flags); the events that let an
-// application change these answers are not wired here yet.
+// The UI handler and show-UI views of the host. Each answers what the engine
+// takes as "the host leaves this to me" (GetHostInfo hands out the UI
+// flags); the events that let an application change these answers, the
+// Ctrl-shortcut mask and the custom context menu are not wired here yet.
 #include "browser/host/EwbCore.h"
 
 namespace ewb {
-
-HRESULT TCustomEmbeddedWB::Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) {
-    if (window) *window = nullptr;
-    if (user) *user = nullptr;
-    if (password) *password = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT TCustomEmbeddedWB::OnZoomPercentChanged(ULONG) { return S_OK; }
-HRESULT TCustomEmbeddedWB::PopulateNamespaceTable() { return S_OK; }
-HRESULT TCustomEmbeddedWB::moveTo(LONG, LONG) { return E_NOTIMPL; }
-HRESULT TCustomEmbeddedWB::moveBy(LONG, LONG) { return E_NOTIMPL; }
-HRESULT TCustomEmbeddedWB::resizeTo(LONG, LONG) { return E_NOTIMPL; }
-HRESULT TCustomEmbeddedWB::resizeBy(LONG, LONG) { return E_NOTIMPL; }
-
-HRESULT TCustomEmbeddedWB::Download(IMoniker*, IBindCtx*, DWORD, LONG, BINDINFO*, LPCOLESTR, LPCOLESTR, UINT) {
-    return E_NOTIMPL;
-}
-
-HRESULT TCustomEmbeddedWB::AllowFocusChange(BOOL* allow) {
-    if (!allow) return E_POINTER;
-    *allow = AllowFocus ? TRUE : FALSE;
-    return S_OK;
-}
-
-HRESULT TCustomEmbeddedWB::EvaluateNewWindow(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, BOOL, DWORD, DWORD) {
-    return E_NOTIMPL;
-}
-
-HRESULT TCustomEmbeddedWB::QueryService(REFGUID, REFIID, void** object) {
-    if (object) *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-HRESULT TCustomEmbeddedWB::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) {
-    if (effect) *effect = DROPEFFECT_NONE;
-    return S_OK;
-}
-HRESULT TCustomEmbeddedWB::DragOver(DWORD, POINTL, DWORD* effect) {
-    if (effect) *effect = DROPEFFECT_NONE;
-    return S_OK;
-}
-HRESULT TCustomEmbeddedWB::DragLeave() { return S_OK; }
-HRESULT TCustomEmbeddedWB::Drop(IDataObject*, DWORD, POINTL, DWORD* effect) {
-    if (effect) *effect = DROPEFFECT_NONE;
-    return S_OK;
-}
 
 HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) { return S_FALSE; }
 
@@ -79,11 +32,6 @@ HRESULT TCustomEmbeddedWB::TranslateAccelerator(LPMSG, const GUID*, DWORD) { ret
 HRESULT TCustomEmbeddedWB::GetOptionKeyPath(LPOLESTR* key, DWORD) {
     if (key) *key = nullptr;
     return S_FALSE;
-}
-
-HRESULT TCustomEmbeddedWB::GetDropTarget(IDropTarget*, IDropTarget** result) {
-    if (result) *result = nullptr;
-    return E_NOTIMPL;
 }
 
 HRESULT TCustomEmbeddedWB::GetExternal(IDispatch** dispatch) {

@@ -58,6 +58,7 @@ public:
     bool inPlaceActive = false;
     HWND hostWindow = nullptr;  // the parent the container gave
     HWND shellEmbedding = nullptr, docObjectView = nullptr, ieServer = nullptr;
+    VARIANT_BOOL registerAsDropTarget = VARIANT_TRUE;
     std::vector<DISPID> ambientChanges;  // IOleControl::OnAmbientPropertyChange
     std::vector<std::wstring> navigations;
     std::vector<std::string> calls;      // "Navigate", "ExecWB 19", "put 551", ...
@@ -196,8 +197,15 @@ public:
     HRESULT STDMETHODCALLTYPE put_Silent(VARIANT_BOOL) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_RegisterAsBrowser(VARIANT_BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_RegisterAsBrowser(VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_RegisterAsDropTarget(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_RegisterAsDropTarget(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_RegisterAsDropTarget(VARIANT_BOOL* value) override {
+        *value = registerAsDropTarget;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_RegisterAsDropTarget(VARIANT_BOOL value) override {
+        registerAsDropTarget = value;
+        calls.push_back(value ? "RegisterAsDropTarget on" : "RegisterAsDropTarget off");
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE get_TheaterMode(VARIANT_BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_TheaterMode(VARIANT_BOOL) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_AddressBar(VARIANT_BOOL*) override { return E_NOTIMPL; }

@@ -1,14 +1,23 @@
 // Test entry: the framework's modules start as in the program, the tests
 // run, the modules shut down.
 #include <gtest/gtest.h>
+#include <ole2.h>
 
 #include "browser/host/SHDocVw_EWB.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 
+namespace {
+// OLE for the thread before anything else, as the program's own OLE module
+// does (drag-and-drop registration needs it).
+void OleStartUp() { OleInitialize(nullptr); }
+void OleShutDown() { OleUninitialize(); }
+}  // namespace
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     vcl::TModuleList modules({
+        {"Ole", &OleStartUp, &OleShutDown},
         {"Forms", &vcl::FormsStartUp, &vcl::FormsShutDown},
         {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
     });

@@ -128,12 +128,18 @@ HWND FindVisibleWindowOf(DWORD processId, const char* className) {
 
 TDialogWatcher::TDialogWatcher() {
     InitializeCriticalSection(&lock_);
-    thread_ = std::thread([this] { Run(); });
+    thread_ = CreateThread(nullptr, 0, &TDialogWatcher::Main, this, 0, nullptr);
+}
+
+DWORD WINAPI TDialogWatcher::Main(void* self) {
+    static_cast<TDialogWatcher*>(self)->Run();
+    return 0;
 }
 
 TDialogWatcher::~TDialogWatcher() {
     stop_ = true;
-    thread_.join();
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
     DeleteCriticalSection(&lock_);
 }
 

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -56,11 +55,12 @@ public:
     std::vector<TDialogSeen> Seen();
 
 private:
+    static DWORD WINAPI Main(void* self);
     void Run();
     std::atomic<bool> stop_{false};
     std::vector<TDialogSeen> seen_;
     CRITICAL_SECTION lock_;
-    std::thread thread_;
+    HANDLE thread_ = nullptr;
 };
 
 }  // namespace testsupport

@@ -1,0 +1,296 @@
+// The services the host hands out through QueryService, and drag and drop.
+#include "browser/host/EwbCore.h"
+
+#include "framework/Forms.h"
+
+namespace ewb {
+
+using namespace vcl;
+
+namespace {
+
+const GUID kNewWindowManager = {0xD2BC4C84, 0x3F72, 0x4A52, {0xA6, 0x04, 0x7B, 0xCB, 0xF3, 0x98, 0x2C, 0xBB}};
+const GUID kProtectFocus = {0xD81F90A3, 0x8156, 0x44F7, {0xAD, 0x28, 0x5A, 0xBB, 0x87, 0x00, 0x32, 0x74}};
+const GUID kDownloadManager = {0x988934A4, 0x064B, 0x11D3, {0xBB, 0x80, 0x00, 0x10, 0x4B, 0x35, 0xE7, 0xF9}};
+const GUID kHostBehaviorInit = {0x3050F842, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const GUID kOMWindowServices = {0x3050F5FC, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const GUID kAuthenticate = {0x79EAC9D0, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
+
+}  // namespace
+
+// ---- the service provider ----
+
+bool TCustomEmbeddedWB::ProvideService(REFGUID serviceId, REFIID interfaceId, void** object) {
+    struct TRule {
+        bool byInterface;  // compare the interface asked for, not the service
+        const GUID* id;
+        bool condition;
+    };
+    const TRule rules[] = {
+        {false, &kNewWindowManager, OnEvaluateNewWindow.Assigned()},
+        {false, &kProtectFocus, true},
+        {false, &kDownloadManager, OnFileDownload.Assigned()},
+        {false, &kHostBehaviorInit, OnPopulateNSTable.Assigned()},
+        {false, &kOMWindowServices,
+         FloatingHosting || OnMove.Assigned() || OnMoveBy.Assigned() || OnResize.Assigned() || OnResizeBy.Assigned()},
+        {true, &kAuthenticate, OnAuthenticate.Assigned()},
+    };
+    for (const TRule& rule : rules) {
+        const GUID& compared = rule.byInterface ? interfaceId : serviceId;
+        if (compared == *rule.id && rule.condition)
+            // The interface asked for, from our own list; a miss ends the
+            // search.
+            return SUCCEEDED(QueryInterface(interfaceId, object)) && *object;
+    }
+    return false;
+}
+
+HRESULT TCustomEmbeddedWB::QueryService(REFGUID service, REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    try {
+        if (!ProvideService(service, iid, object) && OnQueryService) {
+            IUnknown* obj = nullptr;
+            OnQueryService(this, service, iid, obj);
+            *object = obj;
+        }
+    } catch (...) {
+        *object = nullptr;
+        ApplicationHandleException(this);
+    }
+    return *object ? S_OK : E_NOINTERFACE;
+}
+
+HRESULT TCustomEmbeddedWB::AllowFocusChange(BOOL* allow) {
+    if (!allow) return E_POINTER;
+    *allow = AllowFocus ? TRUE : FALSE;
+    try {
+        if (OnAllowFocusChange) OnAllowFocusChange(this, *allow);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return S_OK;
+}
+
+HRESULT TCustomEmbeddedWB::OnZoomPercentChanged(ULONG percent) {
+    try {
+        if (OnZoomPercentChange) return OnZoomPercentChange(this, percent);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return S_FALSE;
+}
+
+HRESULT TCustomEmbeddedWB::PopulateNamespaceTable() {
+    try {
+        if (OnPopulateNSTable) OnPopulateNSTable(this);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return S_OK;
+}
+
+// ---- script window services ----
+
+void TCustomEmbeddedWB::MoveParentForm(int32_t x, int32_t y, bool relative) {
+    TCustomForm* form = GetParentForm();
+    if (!form) return;
+    if (relative) {
+        x += form->Left();
+        y += form->Top();
+    }
+    form->SetBounds(x, y, form->Width(), form->Height());
+}
+
+void TCustomEmbeddedWB::ResizeParentForm(int32_t cx, int32_t cy, bool relative) {
+    TCustomForm* form = GetParentForm();
+    if (!form) return;
+    if (relative) {
+        cx += form->Width();
+        cy += form->Height();
+    }
+    form->SetBounds(form->Left(), form->Top(), cx, cy);
+}
+
+namespace {
+// One window service: the form when hosting floats, then the event.
+HRESULT WindowService(TCustomEmbeddedWB* host, void (TCustomEmbeddedWB::*action)(int32_t, int32_t, bool),
+                      bool relative, const TOMWindowMoveEvent& event, LONG x, LONG y) {
+    try {
+        if (host->FloatingHosting) (host->*action)(x, y, relative);
+        if (event) event(host, x, y);
+    } catch (...) {
+        ApplicationHandleException(host);
+    }
+    return S_OK;
+}
+}  // namespace
+
+HRESULT TCustomEmbeddedWB::moveTo(LONG x, LONG y) {
+    return WindowService(this, &TCustomEmbeddedWB::MoveParentForm, false, OnMove, x, y);
+}
+HRESULT TCustomEmbeddedWB::moveBy(LONG x, LONG y) {
+    return WindowService(this, &TCustomEmbeddedWB::MoveParentForm, true, OnMoveBy, x, y);
+}
+HRESULT TCustomEmbeddedWB::resizeTo(LONG x, LONG y) {
+    return WindowService(this, &TCustomEmbeddedWB::ResizeParentForm, false, OnResize, x, y);
+}
+HRESULT TCustomEmbeddedWB::resizeBy(LONG x, LONG y) {
+    return WindowService(this, &TCustomEmbeddedWB::ResizeParentForm, true, OnResizeBy, x, y);
+}
+
+// ---- new windows, downloads, authentication ----
+
+HRESULT TCustomEmbeddedWB::EvaluateNewWindow(LPCWSTR url, LPCWSTR name, LPCWSTR urlContext, LPCWSTR features,
+                                             BOOL replace, DWORD flags, DWORD userActionTime) {
+    HRESULT result = E_FAIL;
+    try {
+        if (OnEvaluateNewWindow)
+            OnEvaluateNewWindow(this, url, name, urlContext, features, replace, flags, userActionTime, result);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return result;
+}
+
+HRESULT TCustomEmbeddedWB::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG grfBINDF,
+                                    BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redir, UINT codePage) {
+    HRESULT result = E_NOTIMPL;
+    try {
+        if (OnFileDownload)
+            OnFileDownload(this, moniker, context, bindVerb, static_cast<uint32_t>(grfBINDF), bindInfo, headers, redir,
+                           codePage, result);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return result;
+}
+
+HRESULT TCustomEmbeddedWB::Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) {
+    HRESULT result = S_OK;
+    std::wstring userName, passWord;
+    HWND handle = nullptr;
+    try {
+        handle = Handle();
+        if (OnAuthenticate) OnAuthenticate(this, handle, userName, passWord, result);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    if (window) *window = handle;
+    if (user) *user = userName.empty() ? nullptr : WideToTaskMem(userName);
+    if (password) *password = passWord.empty() ? nullptr : WideToTaskMem(passWord);
+    return result;
+}
+
+wchar_t* WideToTaskMem(const std::wstring& s) {
+    auto* block = static_cast<wchar_t*>(CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t)));
+    if (!block) return nullptr;
+    std::copy(s.begin(), s.end(), block);
+    block[s.size()] = L'\0';
+    return block;
+}
+
+// ---- drag and drop ----
+
+void TCustomEmbeddedWB::SetRegisterAsDropTarget(bool value) {
+    IWebBrowser2* browser = BrowserInterface();
+    OleCheckObject(browser->put_RegisterAsDropTarget(value ? VARIANT_TRUE : VARIANT_FALSE), browser,
+                   IID_EWBWebBrowser2);
+}
+
+void TCustomEmbeddedWB::SetDropHandlingType(TDragDropHandlingType value) {
+    if (value == dropHandlingType_) return;
+    dropHandlingType_ = value;
+    HWND document = HandleAllocated() ? FindChildWindowByClass(L"Internet Explorer_Server") : nullptr;
+    if (document) RevokeDragDrop(document);
+    ComPtr<IDropTarget> target;
+    switch (value) {
+    case ddtMS:
+        SetRegisterAsDropTarget(true);
+        break;
+    case ddtMy:
+        target = static_cast<IDropTarget*>(this);
+        break;
+    case ddtCustom:
+        if (document) {
+            target = static_cast<IDropTarget*>(this);
+            if (OnGetDropTarget) OnGetDropTarget(this, target);
+        }
+        break;
+    case ddtNo:
+        SetRegisterAsDropTarget(false);
+        break;
+    }
+    if (document && target) RegisterDragDrop(document, target.Get());
+}
+
+HRESULT TCustomEmbeddedWB::GetDropTarget(IDropTarget*, IDropTarget** result) {
+    if (result) *result = nullptr;
+    try {
+        ComPtr<IDropTarget> target;
+        switch (dropHandlingType_) {
+        case ddtMS:
+            SetRegisterAsDropTarget(true);
+            return E_NOTIMPL;
+        case ddtMy:
+            target = static_cast<IDropTarget*>(this);
+            break;
+        case ddtCustom:
+            target = static_cast<IDropTarget*>(this);
+            if (OnGetDropTarget) OnGetDropTarget(this, target);
+            break;
+        case ddtNo:
+            SetRegisterAsDropTarget(false);
+            return S_OK;
+        }
+        if (result) *result = target.Detach();
+        return S_OK;
+    } catch (...) {
+        ApplicationHandleException(this);
+        return E_FAIL;
+    }
+}
+
+namespace {
+template <typename Call>
+HRESULT DragCall(TCustomEmbeddedWB* host, DWORD* effect, Call call) {
+    HRESULT result = S_OK;
+    int32_t value = DROPEFFECT_NONE;
+    try {
+        call(value, result);
+    } catch (...) {
+        ApplicationHandleException(host);
+    }
+    if (effect) *effect = static_cast<DWORD>(value);
+    return result;
+}
+}  // namespace
+
+HRESULT TCustomEmbeddedWB::DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
+    return DragCall(this, effect, [&](int32_t& e, HRESULT& r) {
+        if (OnDragEnter) OnDragEnter(this, data, static_cast<int32_t>(keys), pt, e, r);
+    });
+}
+
+HRESULT TCustomEmbeddedWB::DragOver(DWORD keys, POINTL pt, DWORD* effect) {
+    return DragCall(this, effect, [&](int32_t& e, HRESULT& r) {
+        if (OnDragOver2) OnDragOver2(this, static_cast<int32_t>(keys), pt, e, r);
+    });
+}
+
+HRESULT TCustomEmbeddedWB::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
+    return DragCall(this, effect, [&](int32_t& e, HRESULT& r) {
+        if (OnDropEvent) OnDropEvent(this, data, static_cast<int32_t>(keys), pt, e, r);
+    });
+}
+
+HRESULT TCustomEmbeddedWB::DragLeave() {
+    try {
+        if (OnDragLeave) OnDragLeave(this);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return S_OK;
+}
+
+}  // namespace ewb
