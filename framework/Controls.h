@@ -89,6 +89,7 @@ struct TCreateParams {
 };
 
 class TCustomForm;
+class TPopupMenu;
 
 class TWinControl : public TComponent {
 public:
@@ -171,6 +172,7 @@ public:
     TDragMode DragMode = dmManual;
     bool ParentShowHint = true;
     bool ShowHint = false;
+    TPopupMenu* PopupMenu = nullptr;  // not owned
     TDragDropEvent OnDragDrop;
     TDragOverEvent OnDragOver;
     TEndDragEvent OnEndDrag;

@@ -3,12 +3,14 @@
 #include <windows.h>
 
 #include "browser/host/SHDocVw_EWB.h"
+#include "browser/support/EwbLateBound.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 #include "launcher/UnitMain.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     vcl::TModuleList modules({
+        {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
         {"Forms", &vcl::FormsStartUp, &vcl::FormsShutDown},
         {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
     });

@@ -105,6 +105,33 @@ using TOnDragOverEvent =
 using TOnDropEvent = TMethod<void(TObject* Sender, IDataObject* dataObj, int32_t grfKeyState, POINTL pt,
                                   int32_t& dwEffect, HRESULT& Rezult)>;
 
+// Events of the UI handler and show-UI.
+using TDOCHOSTUIINFO = DOCHOSTUIINFO;
+using TShowContextMenuEvent = TMethod<void(TObject* Sender, uint32_t dwID, POINT* ppt, IUnknown* CommandTarget,
+                                           IDispatch* Context, HRESULT& Result)>;
+using TGetHostInfoEvent = TMethod<void(TObject* Sender, TDOCHOSTUIINFO& pInfo)>;
+using TShowUIEvent =
+    TMethod<void(TObject* Sender, uint32_t dwID, IOleInPlaceActiveObject* pActiveObject,
+                 IOleCommandTarget* pCommandTarget, IOleInPlaceFrame* pFrame, IOleInPlaceUIWindow* pDoc,
+                 HRESULT& Rezult)>;
+using TEWBNotifyEvent = TMethod<void(TObject* Sender, HRESULT& Rezult)>;
+using TEnableModelessEvent = TMethod<void(TObject* Sender, BOOL fEnable)>;
+using TOnActivateEvent = TMethod<void(TObject* Sender, BOOL fActivate)>;
+using TResizeBorderEvent =
+    TMethod<void(TObject* Sender, const RECT* prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fRameWindow)>;
+using TTranslateAcceleratorEvent =
+    TMethod<void(TObject* Sender, MSG* lpMsg, const GUID* pguidCmdGroup, uint32_t nCmdID, bool& Done)>;
+using TMaskedCtrlCharEvent = TMethod<void(TObject* Sender, char MaskedChar)>;
+// Interfaces stored in var parameters carry their own reference.
+using TGetExternalEvent = TMethod<void(TObject* Sender, IDispatch*& ppDispatch)>;
+using TTranslateUrlEvent = TMethod<void(TObject* Sender, const wchar_t* pchURLIn, std::wstring& ppchURLOut)>;
+using TFilterDataObjectEvent = TMethod<void(TObject* Sender, IDataObject* pDO, IDataObject*& ppDORet)>;
+using TShowMessageEvent =
+    TMethod<HRESULT(TObject* Sender, HWND hwnd, const wchar_t* lpstrText, const wchar_t* lpstrCaption, DWORD dwType,
+                    const wchar_t* lpstrHelpFile, DWORD dwHelpContext, LRESULT& plResult)>;
+using TShowHelpEvent = TMethod<HRESULT(TObject* Sender, HWND hwnd, const wchar_t* pszHelpFile, UINT uCommand,
+                                       DWORD dwData, POINT& ptMouse, IDispatch*& pDispatchObjectHit)>;
+
 // Hooks the browser component installs.
 using TUserAgentHook = TMethod<HRESULT(std::wstring& UserAgent)>;
 using TPreRefreshHook = TMethod<void(TObject* Sender)>;
@@ -160,6 +187,24 @@ public:
     TComTargetExecEvent OnCommandExec;
     TMenuPreprocess OnFilterPopupMenu;
 
+    // ---- published events of the UI handler and show-UI ----
+    TShowContextMenuEvent OnShowContextMenu;
+    TGetHostInfoEvent OnGetHostInfo;
+    TShowUIEvent OnShowUI;
+    TEWBNotifyEvent OnHideUI;
+    TEWBNotifyEvent OnUpdateUI;
+    TEnableModelessEvent OnEnableModeless;
+    TOnActivateEvent OnOnDocWindowActivate;
+    TOnActivateEvent OnOnFrameWindowActivate;
+    TResizeBorderEvent OnResizeBorder;
+    TTranslateAcceleratorEvent OnTranslateAccelerator;
+    TMaskedCtrlCharEvent OnMaskedCtrlChar;
+    TGetExternalEvent OnGetExternal;
+    TTranslateUrlEvent OnTranslateUrl;
+    TFilterDataObjectEvent OnFilterDataObject;
+    TShowMessageEvent OnShowMessage;
+    TShowHelpEvent OnShowHelpRequest;
+
     // ---- published events of the services and of drag and drop ----
     TQueryServiceEvent OnQueryService;
     TBoolQueryEvent OnAllowFocusChange;
@@ -194,6 +239,7 @@ public:
     HRESULT ExecDocumentCommand(const GUID* cmdGroup, DWORD cmdID, VARIANT& in, VARIANT& out, DWORD execOption);
     void SetZoom(int32_t value);
 
+    virtual bool FilterCtrlShortcut(const MSG& msg);
     virtual HRESULT HandleScriptError(VARIANT* in, VARIANT* out);
     virtual bool ProvideService(REFGUID serviceId, REFIID interfaceId, void** object);
     // The form holding the component moved or sized, absolutely or by an
@@ -274,12 +320,19 @@ protected:
 
 private:
     void NotifyAmbientChange();
+    wchar_t* GetKeyPath(bool override);
     void SetRegisterAsDropTarget(bool value);
 
     TDownloadControlOptions downloadOptions_;
     TUserInterfaceOptions userInterfaceOptions_;
     TDragDropHandlingType dropHandlingType_ = ddtMS;
 };
+
+// Shows the engine's own context menu for the kind, edited by the filter,
+// at the point, and hands the chosen command to the engine's window. False
+// when nothing could be shown.
+bool ShowCustomContextMenu(TCustomEmbeddedWB* host, uint32_t dwID, IUnknown* commandTarget,
+                           const TMenuPreprocess& filter, VARIANT& encoding, const POINT* ppt, IDispatch* context);
 
 // Shared window and text routines.
 HWND FindParentWindowByClass(HWND window, const std::wstring& className);

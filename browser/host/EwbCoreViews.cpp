@@ -1,12 +1,61 @@
-// The UI handler and show-UI views of the host. Each answers what the engine
-// takes as "the host leaves this to me" (GetHostInfo hands out the UI
-// flags); the events that let an application change these answers, the
-// Ctrl-shortcut mask and the custom context menu are not wired here yet.
+// The UI handler and show-UI views of the host: each prepares its default
+// answer, then lets the application's event change it.
 #include "browser/host/EwbCore.h"
+
+#include "browser/support/EwbLateBound.h"
+#include "framework/Forms.h"
+#include "framework/Menus.h"
 
 namespace ewb {
 
-HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) { return S_FALSE; }
+using namespace vcl;
+
+namespace {
+constexpr DWORD kShowEncodingCommand = 27;
+}
+
+// ---- context menus ----
+
+HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) {
+    try {
+        HRESULT result = E_NOTIMPL;
+        if (OnShowContextMenu) OnShowContextMenu(this, id, pt, target, context, result);
+        if (result != E_NOTIMPL) return result;
+
+        bool disabled = DisabledPopupMenus.Contains(rcmAll) ||
+                        (id < 10 && DisabledPopupMenus.Contains(static_cast<TIEPopupMenu>(id)));
+        if (disabled) {
+            if (PopupMenu) {
+                POINT cursor;
+                GetCursorPos(&cursor);
+                PopupMenu->Popup(cursor.x, cursor.y);
+            }
+            return S_OK;
+        }
+        if (HasPopupMenuFilter()) {
+            VARIANT encoding;
+            VariantInit(&encoding);
+            try {
+                ExecWB(static_cast<OLECMDID>(kShowEncodingCommand), static_cast<OLECMDEXECOPT>(0), encoding);
+                bool shown = ShowCustomContextMenu(
+                    this, id, target, TMenuPreprocess::Of<&TCustomEmbeddedWB::FilterPopupMenu>(this), encoding, pt,
+                    context);
+                VariantClear(&encoding);
+                return shown ? S_OK : S_FALSE;
+            } catch (...) {
+                VariantClear(&encoding);
+                throw;
+            }
+        }
+        return S_FALSE;
+    } catch (...) {
+        // Nothing of ours was shown: the engine shows its own menu.
+        ApplicationHandleException(this);
+        return S_FALSE;
+    }
+}
+
+// ---- host information and UI ----
 
 HRESULT TCustomEmbeddedWB::GetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
@@ -14,48 +63,174 @@ HRESULT TCustomEmbeddedWB::GetHostInfo(DOCHOSTUIINFO* info) {
     info->cbSize = 20;
     info->dwFlags = HostUIFlags;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+    try {
+        if (OnGetHostInfo) OnGetHostInfo(this, *info);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
     return S_OK;
 }
 
-HRESULT TCustomEmbeddedWB::ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
-                                  IOleInPlaceUIWindow*) {
-    return S_FALSE;
+HRESULT TCustomEmbeddedWB::ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
+                                  IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) {
+    HRESULT result = S_FALSE;
+    try {
+        if (OnShowUI) OnShowUI(this, id, active, target, frame, doc, result);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return result;
 }
-HRESULT TCustomEmbeddedWB::HideUI() { return S_FALSE; }
-HRESULT TCustomEmbeddedWB::UpdateUI() { return S_FALSE; }
-HRESULT TCustomEmbeddedWB::EnableModeless(BOOL) { return S_OK; }
-HRESULT TCustomEmbeddedWB::OnDocWindowActivate(BOOL) { return S_OK; }
-HRESULT TCustomEmbeddedWB::OnFrameWindowActivate(BOOL) { return S_OK; }
-HRESULT TCustomEmbeddedWB::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
-HRESULT TCustomEmbeddedWB::TranslateAccelerator(LPMSG, const GUID*, DWORD) { return S_FALSE; }
+
+namespace {
+HRESULT NotifyWithResult(TCustomEmbeddedWB* host, const TEWBNotifyEvent& event) {
+    HRESULT result = S_FALSE;
+    try {
+        if (event) event(host, result);
+    } catch (...) {
+        ApplicationHandleException(host);
+    }
+    return result;
+}
+
+template <typename Event, typename... Args>
+HRESULT NotifyAndAnswerOk(TCustomEmbeddedWB* host, const Event& event, Args... args) {
+    try {
+        if (event) event(host, args...);
+    } catch (...) {
+        ApplicationHandleException(host);
+    }
+    return S_OK;
+}
+}  // namespace
+
+HRESULT TCustomEmbeddedWB::HideUI() { return NotifyWithResult(this, OnHideUI); }
+HRESULT TCustomEmbeddedWB::UpdateUI() { return NotifyWithResult(this, OnUpdateUI); }
+HRESULT TCustomEmbeddedWB::EnableModeless(BOOL enable) { return NotifyAndAnswerOk(this, OnEnableModeless, enable); }
+HRESULT TCustomEmbeddedWB::OnDocWindowActivate(BOOL activate) {
+    return NotifyAndAnswerOk(this, OnOnDocWindowActivate, activate);
+}
+HRESULT TCustomEmbeddedWB::OnFrameWindowActivate(BOOL activate) {
+    return NotifyAndAnswerOk(this, OnOnFrameWindowActivate, activate);
+}
+HRESULT TCustomEmbeddedWB::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) {
+    return NotifyAndAnswerOk(this, OnResizeBorder, border, window, frameWindow);
+}
+
+// ---- keys ----
+
+bool TCustomEmbeddedWB::FilterCtrlShortcut(const MSG& msg) {
+    // Only the low byte of the state set is compared: Shift, Alt, Ctrl.
+    const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    const bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    const bool alt = (msg.wParam & 0x20000000) != 0;
+    const bool onlyCtrl = ctrl && !shift && !alt;
+    const char key = static_cast<char>(msg.wParam & 0xFF);
+    const bool masked = !DisableCtrlShortcuts.empty() && msg.message == WM_KEYDOWN && onlyCtrl &&
+                        CharPos(key, DisableCtrlShortcuts) > 0;
+    if (masked && OnMaskedCtrlChar) OnMaskedCtrlChar(this, key);
+    return masked;
+}
+
+HRESULT TCustomEmbeddedWB::TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) {
+    if (!msg) return S_FALSE;
+    try {
+        bool done = FilterCtrlShortcut(*msg);
+        if (!done && OnTranslateAccelerator) OnTranslateAccelerator(this, msg, group, cmdID, done);
+        return done ? S_OK : S_FALSE;
+    } catch (...) {
+        ApplicationHandleException(this);
+        return S_FALSE;
+    }
+}
+
+// ---- option key paths ----
+
+wchar_t* TCustomEmbeddedWB::GetKeyPath(bool override) {
+    if (OptionKeyPath.empty() || OverrideOptionKeyPath != override) return nullptr;
+    return AnsiToTaskMemWide(OptionKeyPath);
+}
 
 HRESULT TCustomEmbeddedWB::GetOptionKeyPath(LPOLESTR* key, DWORD) {
-    if (key) *key = nullptr;
-    return S_FALSE;
-}
-
-HRESULT TCustomEmbeddedWB::GetExternal(IDispatch** dispatch) {
-    if (dispatch) *dispatch = nullptr;
-    return S_FALSE;
-}
-
-HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR, LPWSTR* urlOut) {
-    if (urlOut) *urlOut = nullptr;
-    return S_FALSE;
-}
-
-HRESULT TCustomEmbeddedWB::FilterDataObject(IDataObject*, IDataObject** out) {
-    if (out) *out = nullptr;
-    return S_FALSE;
+    if (!key) return E_POINTER;
+    *key = GetKeyPath(false);
+    return *key ? S_OK : S_FALSE;
 }
 
 HRESULT TCustomEmbeddedWB::GetOverrideKeyPath(LPOLESTR* key, DWORD) {
-    if (key) *key = nullptr;
+    if (!key) return E_POINTER;
+    *key = GetKeyPath(true);
+    return *key ? S_OK : S_FALSE;
+}
+
+// ---- external object, URLs, data objects ----
+
+HRESULT TCustomEmbeddedWB::GetExternal(IDispatch** dispatch) {
+    IDispatch* object = nullptr;
+    try {
+        if (OnGetExternal) OnGetExternal(this, object);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    if (dispatch) *dispatch = object;
+    else if (object) object->Release();
+    return object ? S_OK : S_FALSE;
+}
+
+HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
+    std::wstring translated;
+    try {
+        if (OnTranslateUrl) OnTranslateUrl(this, urlIn, translated);
+    } catch (...) {
+        ApplicationHandleException(this);
+        translated.clear();
+    }
+    if (translated.empty() || !urlOut) return S_FALSE;
+    *urlOut = WideToTaskMemZeroed(translated);
+    return *urlOut ? S_OK : S_FALSE;
+}
+
+HRESULT TCustomEmbeddedWB::FilterDataObject(IDataObject* in, IDataObject** out) {
+    IDataObject* replacement = nullptr;
+    try {
+        if (OnFilterDataObject) OnFilterDataObject(this, in, replacement);
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    if (out) *out = replacement;
+    else if (replacement) replacement->Release();
+    return replacement ? S_OK : S_FALSE;
+}
+
+// ---- messages and help ----
+
+HRESULT TCustomEmbeddedWB::ShowMessage(HWND window, LPOLESTR text, LPOLESTR caption, DWORD type, LPOLESTR helpFile,
+                                       DWORD helpContext, LRESULT* result) {
+    try {
+        if (OnShowMessage) {
+            LRESULT local = result ? *result : 0;
+            HRESULT answer = OnShowMessage(this, window, text, caption, type, helpFile, helpContext, local);
+            if (result) *result = local;
+            return answer;
+        }
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
     return S_FALSE;
 }
 
-HRESULT TCustomEmbeddedWB::ShowMessage(HWND, LPOLESTR, LPOLESTR, DWORD, LPOLESTR, DWORD, LRESULT*) { return S_FALSE; }
-
-HRESULT TCustomEmbeddedWB::ShowHelp(HWND, LPOLESTR, UINT, DWORD, POINT, IDispatch*) { return S_FALSE; }
+HRESULT TCustomEmbeddedWB::ShowHelp(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse,
+                                    IDispatch* hit) {
+    try {
+        if (OnShowHelpRequest) return OnShowHelpRequest(this, window, helpFile, command, data, mouse, hit);
+        if (!helpFile && !HelpFile.empty()) {
+            CallHtmlHelp(window, HelpFile.c_str(), command, data);
+            return S_OK;
+        }
+    } catch (...) {
+        ApplicationHandleException(this);
+    }
+    return S_FALSE;
+}
 
 }  // namespace ewb

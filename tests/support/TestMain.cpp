@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include "browser/host/SHDocVw_EWB.h"
+#include "browser/support/EwbLateBound.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 
@@ -17,6 +18,7 @@ void OleShutDown() { OleUninitialize(); }
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     vcl::TModuleList modules({
+        {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
         {"Ole", &OleStartUp, &OleShutDown},
         {"Forms", &vcl::FormsStartUp, &vcl::FormsShutDown},
         {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},

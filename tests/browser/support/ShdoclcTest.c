@@ -1,0 +1,7 @@
+/* The stand-in resource library holds only resources. */
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)instance; (void)reason; (void)reserved;
+    return TRUE;
+}
