@@ -34,15 +34,20 @@ uint32_t FlagsOf(const TSet<E, N>& options, const uint32_t (&table)[N]) {
     return word;
 }
 
-const IID kIidZoomEvents = {0x41B68150, 0x904C, 0x4E17, {0xA0, 0xBA, 0xA4, 0x38, 0x18, 0x2E, 0x35, 0x9D}};
-const IID kIidHostBehaviorInit = {0x3050F842, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
-const IID kIidOMWindowServices = {0x3050F5FC, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
-const IID kIidDownloadManager = {0x988934A4, 0x064B, 0x11D3, {0xBB, 0x80, 0x00, 0x10, 0x4B, 0x35, 0xE7, 0xF9}};
-const IID kIidProtectFocus = {0xD81F90A3, 0x8156, 0x44F7, {0xAD, 0x28, 0x5A, 0xBB, 0x87, 0x00, 0x32, 0x74}};
-const IID kIidNewWindowManager = {0xD2BC4C84, 0x3F72, 0x4A52, {0xA6, 0x04, 0x7B, 0xCB, 0xF3, 0x98, 0x2C, 0xBB}};
-const IID kIidDocHostUIHandler2 = {0x3050F6D0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
-const IID kIidDocHostUIHandler = {0xBD3F23C0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
-const IID kIidDocHostShowUI = {0xC4D244B0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
+}  // namespace
+
+const IID IID_EwbZoomEvents = {0x41B68150, 0x904C, 0x4E17, {0xA0, 0xBA, 0xA4, 0x38, 0x18, 0x2E, 0x35, 0x9D}};
+const IID IID_EwbHostBehaviorInit = {0x3050F842, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const IID IID_EwbOMWindowServices = {0x3050F5FC, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const IID IID_EwbDownloadManager = {0x988934A4, 0x064B, 0x11D3, {0xBB, 0x80, 0x00, 0x10, 0x4B, 0x35, 0xE7, 0xF9}};
+const IID IID_EwbProtectFocus = {0xD81F90A3, 0x8156, 0x44F7, {0xAD, 0x28, 0x5A, 0xBB, 0x87, 0x00, 0x32, 0x74}};
+const IID IID_EwbNewWindowManager = {0xD2BC4C84, 0x3F72, 0x4A52, {0xA6, 0x04, 0x7B, 0xCB, 0xF3, 0x98, 0x2C, 0xBB}};
+const IID IID_EwbDocHostUIHandler2 = {0x3050F6D0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const IID IID_EwbDocHostUIHandler = {0xBD3F23C0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
+const IID IID_EwbDocHostShowUI = {0xC4D244B0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
+const IID IID_EwbAuthenticate = {0x79EAC9D0, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
+
+namespace {
 
 // The host's interfaces, searched in this order before the container's.
 // IDocHostUIHandler2 and IDocHostUIHandler are one view.
@@ -51,19 +56,19 @@ struct THostInterface {
     void* (*View)(TCustomEmbeddedWB* host);
 };
 const THostInterface kHostInterfaces[14] = {
-    {&IID_IAuthenticate, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IAuthenticate*>(h); }},
-    {&kIidZoomEvents, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IZoomEvents*>(h); }},
-    {&kIidHostBehaviorInit, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IHostBehaviorInit*>(h); }},
-    {&kIidOMWindowServices, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IHTMLOMWindowServices*>(h); }},
-    {&kIidDownloadManager, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDownloadManager*>(h); }},
-    {&kIidProtectFocus, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IProtectFocus*>(h); }},
-    {&kIidNewWindowManager, [](TCustomEmbeddedWB* h) -> void* { return static_cast<INewWindowManager*>(h); }},
+    {&IID_EwbAuthenticate, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IAuthenticate*>(h); }},
+    {&IID_EwbZoomEvents, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IZoomEvents*>(h); }},
+    {&IID_EwbHostBehaviorInit, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IHostBehaviorInit*>(h); }},
+    {&IID_EwbOMWindowServices, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IHTMLOMWindowServices*>(h); }},
+    {&IID_EwbDownloadManager, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDownloadManager*>(h); }},
+    {&IID_EwbProtectFocus, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IProtectFocus*>(h); }},
+    {&IID_EwbNewWindowManager, [](TCustomEmbeddedWB* h) -> void* { return static_cast<INewWindowManager*>(h); }},
     {&IID_IServiceProvider, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IServiceProvider*>(h); }},
     {&IID_IOleCommandTarget, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IOleCommandTarget*>(h); }},
     {&IID_IDropTarget, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDropTarget*>(h); }},
-    {&kIidDocHostUIHandler2, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostUIHandler2*>(h); }},
-    {&kIidDocHostUIHandler, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostUIHandler2*>(h); }},
-    {&kIidDocHostShowUI, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostShowUI*>(h); }},
+    {&IID_EwbDocHostUIHandler2, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostUIHandler2*>(h); }},
+    {&IID_EwbDocHostUIHandler, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostUIHandler2*>(h); }},
+    {&IID_EwbDocHostShowUI, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostShowUI*>(h); }},
     {&IID_IDispatch, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDispatch*>(h); }},
 };
 

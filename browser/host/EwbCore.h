@@ -57,6 +57,19 @@ enum TDownloadControlOption {
 };
 using TDownloadControlOptions = TSet<TDownloadControlOption, 19>;
 
+// Identifiers of the host's interfaces (the services are asked for by the
+// same numbers).
+extern const IID IID_EwbZoomEvents;
+extern const IID IID_EwbHostBehaviorInit;
+extern const IID IID_EwbOMWindowServices;
+extern const IID IID_EwbDownloadManager;
+extern const IID IID_EwbProtectFocus;
+extern const IID IID_EwbNewWindowManager;
+extern const IID IID_EwbDocHostUIHandler2;
+extern const IID IID_EwbDocHostUIHandler;
+extern const IID IID_EwbDocHostShowUI;
+extern const IID IID_EwbAuthenticate;
+
 // The platform flag word of each option set, through its fixed table.
 uint32_t HostUIFlagsOf(TUserInterfaceOptions options);
 uint32_t DownloadControlFlagsOf(TDownloadControlOptions options);

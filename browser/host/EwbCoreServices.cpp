@@ -7,17 +7,6 @@ namespace ewb {
 
 using namespace vcl;
 
-namespace {
-
-const GUID kNewWindowManager = {0xD2BC4C84, 0x3F72, 0x4A52, {0xA6, 0x04, 0x7B, 0xCB, 0xF3, 0x98, 0x2C, 0xBB}};
-const GUID kProtectFocus = {0xD81F90A3, 0x8156, 0x44F7, {0xAD, 0x28, 0x5A, 0xBB, 0x87, 0x00, 0x32, 0x74}};
-const GUID kDownloadManager = {0x988934A4, 0x064B, 0x11D3, {0xBB, 0x80, 0x00, 0x10, 0x4B, 0x35, 0xE7, 0xF9}};
-const GUID kHostBehaviorInit = {0x3050F842, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
-const GUID kOMWindowServices = {0x3050F5FC, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
-const GUID kAuthenticate = {0x79EAC9D0, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
-
-}  // namespace
-
 // ---- the service provider ----
 
 bool TCustomEmbeddedWB::ProvideService(REFGUID serviceId, REFIID interfaceId, void** object) {
@@ -27,13 +16,13 @@ bool TCustomEmbeddedWB::ProvideService(REFGUID serviceId, REFIID interfaceId, vo
         bool condition;
     };
     const TRule rules[] = {
-        {false, &kNewWindowManager, OnEvaluateNewWindow.Assigned()},
-        {false, &kProtectFocus, true},
-        {false, &kDownloadManager, OnFileDownload.Assigned()},
-        {false, &kHostBehaviorInit, OnPopulateNSTable.Assigned()},
-        {false, &kOMWindowServices,
+        {false, &IID_EwbNewWindowManager, OnEvaluateNewWindow.Assigned()},
+        {false, &IID_EwbProtectFocus, true},
+        {false, &IID_EwbDownloadManager, OnFileDownload.Assigned()},
+        {false, &IID_EwbHostBehaviorInit, OnPopulateNSTable.Assigned()},
+        {false, &IID_EwbOMWindowServices,
          FloatingHosting || OnMove.Assigned() || OnMoveBy.Assigned() || OnResize.Assigned() || OnResizeBy.Assigned()},
-        {true, &kAuthenticate, OnAuthenticate.Assigned()},
+        {true, &IID_EwbAuthenticate, OnAuthenticate.Assigned()},
     };
     for (const TRule& rule : rules) {
         const GUID& compared = rule.byInterface ? interfaceId : serviceId;
