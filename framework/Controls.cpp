@@ -383,11 +383,7 @@ void TWinControl::CreateChildHandles() {
 void TWinControl::DestroyWnd() {
     if (!handle_) return;
     // The text lives in the window; keep it for the next one.
-    int length = GetWindowTextLengthW(handle_);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(handle_, &text[0], length + 1);
-    text.resize(static_cast<size_t>(length));
-    caption_ = text;
+    caption_ = WindowText(handle_);
     DestroyWindow(handle_);
 }
 
@@ -489,6 +485,15 @@ void TWinControl::DefaultHandler(TMessage& message) {
     if (!window) return;
     message.Result = CallWindowProcW(defWndProc_ ? defWndProc_ : DefWindowProcW, window, message.Msg,
                                      message.WParam, message.LParam);
+}
+
+std::wstring WindowText(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    if (length <= 0) return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int copied = GetWindowTextW(window, &text[0], length + 1);
+    text.resize(static_cast<size_t>(copied < length ? copied : length));
+    return text;
 }
 
 // ---- utility windows ----

@@ -200,7 +200,6 @@ protected:
     HWND ReleaseAdoptedWindow();
     void Realign();
     void UpdateBoundsFromWindow();
-    HWND WindowHandleField() const { return handle_; }
     virtual void DoEnter();
     virtual void DoExit();
 
@@ -229,6 +228,9 @@ private:
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = nullptr;
 };
+
+// The whole text of a window.
+std::wstring WindowText(HWND window);
 
 // A hidden window whose messages go to a method, for components that need
 // a window of their own (the timer).

@@ -112,7 +112,7 @@ int TCustomForm::ClientWidth() const { return ClientRect().right; }
 int TCustomForm::ClientHeight() const { return ClientRect().bottom; }
 
 RECT TCustomForm::ClientRect() const {
-    if (WindowHandleField()) return TWinControl::ClientRect();
+    if (HandleAllocated()) return TWinControl::ClientRect();
     RECT r = {0, 0, clientWidth_, clientHeight_};
     return r;
 }

@@ -298,7 +298,6 @@ HRESULT TOleControl::QueryHostInterface(REFIID, void** object) {
 void TOleControl::CreateInstance() {
     OleCheck(CoCreateInstance(controlData_->ClassID, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                               IID_IOleObject, reinterpret_cast<void**>(oleObject_.ReleaseAndGetAddressOf())));
-    oleObject_->GetMiscStatus(DVASPECT_CONTENT, &miscStatus_);
     // The site is given in CreateControl, before the state is loaded (as a
     // control that wants its site first needs), and never from here: a
     // derived component is not built yet, so it could not answer the

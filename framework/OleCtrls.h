@@ -116,7 +116,6 @@ private:
     ComPtr<IOleInPlaceActiveObject> activeObject_;
     ComPtr<IConnectionPoint> eventPoint_;
     DWORD eventCookie_ = 0;
-    DWORD miscStatus_ = 0;
     bool created_ = false;
     TSite* site_;
     TEventSink* sink_;

@@ -33,12 +33,7 @@ private:
     std::vector<std::string> Read() const {
         std::vector<std::string> lines;
         if (!memo_->HandleAllocated()) return lines;
-        HWND window = memo_->Handle();
-        int length = GetWindowTextLengthW(window);
-        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        GetWindowTextW(window, &text[0], length + 1);
-        text.resize(static_cast<size_t>(length));
-        std::string ansi = WideToAnsi(text);
+        std::string ansi = WideToAnsi(WindowText(memo_->Handle()));
         size_t start = 0;
         while (start < ansi.size()) {
             size_t end = ansi.find("\r\n", start);

@@ -72,6 +72,12 @@ const THostInterface kHostInterfaces[14] = {
     {&IID_IDispatch, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDispatch*>(h); }},
 };
 
+// The class name read through a 256-character buffer, compared exactly.
+bool HasClassName(HWND window, const std::wstring& className) {
+    wchar_t name[256] = {};
+    return GetClassNameW(window, name, 256) > 0 && className == name;
+}
+
 }  // namespace
 
 uint32_t HostUIFlagsOf(TUserInterfaceOptions options) { return FlagsOf(options, kHostUIFlagTable); }
@@ -175,10 +181,8 @@ void TCustomEmbeddedWB::AcquireWindow() {
 
 HWND TCustomEmbeddedWB::FindChildWindowByClass(const std::wstring& className) {
     if (!HandleAllocated()) return nullptr;
-    for (HWND w = GetWindow(Handle(), GW_CHILD); w && IsWindow(w); w = GetWindow(w, GW_CHILD)) {
-        wchar_t name[256] = {};
-        if (GetClassNameW(w, name, 256) > 0 && className == name) return w;
-    }
+    for (HWND w = GetWindow(Handle(), GW_CHILD); w && IsWindow(w); w = GetWindow(w, GW_CHILD))
+        if (HasClassName(w, className)) return w;
     return nullptr;
 }
 
@@ -218,11 +222,7 @@ void TCustomEmbeddedWB::FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu
 
 HWND FindParentWindowByClass(HWND window, const std::wstring& className) {
     HWND w = GetParent(window);
-    while (w && IsWindow(w)) {
-        wchar_t name[256] = {};
-        if (GetClassNameW(w, name, 256) > 0 && className == name) break;
-        w = GetParent(w);
-    }
+    while (w && IsWindow(w) && !HasClassName(w, className)) w = GetParent(w);
     return w;
 }
 
@@ -251,14 +251,7 @@ wchar_t* WideToTaskMemZeroed(const std::wstring& w) {
     return block;
 }
 
-std::wstring GetWindowTextString(HWND window) {
-    int length = GetWindowTextLengthW(window);
-    if (length <= 0) return std::wstring();
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    int copied = GetWindowTextW(window, &text[0], length + 1);
-    text.resize(static_cast<size_t>(copied < length ? copied : length));
-    return text;
-}
+std::wstring GetWindowTextString(HWND window) { return WindowText(window); }
 
 std::wstring GetWindowClassNameW(HWND window) {
     if (!IsWindow(window)) return std::wstring();

@@ -190,7 +190,7 @@ void TCustomEmbeddedWB::SetRegisterAsDropTarget(bool value) {
 void TCustomEmbeddedWB::SetDropHandlingType(TDragDropHandlingType value) {
     if (value == dropHandlingType_) return;
     dropHandlingType_ = value;
-    HWND document = HandleAllocated() ? FindChildWindowByClass(L"Internet Explorer_Server") : nullptr;
+    HWND document = FindChildWindowByClass(L"Internet Explorer_Server");
     if (document) RevokeDragDrop(document);
     ComPtr<IDropTarget> target;
     switch (value) {

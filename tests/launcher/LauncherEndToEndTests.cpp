@@ -9,6 +9,8 @@
 
 using testsupport::EnvVar;
 using testsupport::FileExists;
+using testsupport::PumpFor;
+using testsupport::PumpUntil;
 using testsupport::ReadFileBytes;
 using testsupport::TTempFolder;
 using testsupport::WindowsPathOf;
@@ -36,15 +38,6 @@ double NowUnix() {
     t.LowPart = now.dwLowDateTime;
     t.HighPart = now.dwHighDateTime;
     return FileTimeToUnix(t.QuadPart);
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms) return false;
-        Sleep(50);
-    }
-    return true;
 }
 
 class LauncherTest : public ::testing::Test {
@@ -141,7 +134,7 @@ protected:
         ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, windowsDir,
                                    &si, &process));
         startedAt = NowUnix();
-        ASSERT_TRUE(WaitFor([&] { return (window = testsupport::FindVisibleWindowOf(process.dwProcessId, "TFormMain")) != nullptr; },
+        ASSERT_TRUE(PumpUntil([&] { return (window = testsupport::FindVisibleWindowOf(process.dwProcessId, "TFormMain")) != nullptr; },
                             30000))
             << "the launcher window did not appear";
     }
@@ -157,7 +150,7 @@ protected:
     }
 
     bool WaitForPlayPage() {
-        return WaitFor([&] { return OpenedPages().find(base + "/games/play.html") != std::string::npos; }, 10000);
+        return PumpUntil([&] { return OpenedPages().find(base + "/games/play.html") != std::string::npos; }, 10000);
     }
 
     TTempFolder folder;
@@ -178,8 +171,8 @@ std::string Folder(std::string path) {
 TEST_F(LauncherTest, FetchesTheConfigurationShowsItsPageAndStartsTheGameOnceAfterTime) {
     ServeConfig("[Init]\r\nWeb=" + base + "/games/custom.html\r\nTime=2\r\nExe=game.exe -fullscreen -level 3\r\n");
     StartLauncher();
-    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000)) << "the game was not started";
-    WaitFor([] { return false; }, 2500);  // a second launch would come by now
+    ASSERT_TRUE(PumpUntil([&] { return !GameStarts().empty(); }, 20000)) << "the game was not started";
+    PumpFor(2500);  // a second launch would come by now
 
     auto starts = GameStarts();
     ASSERT_EQ(starts.size(), 1u);
@@ -240,7 +233,7 @@ TEST_F(LauncherTest, TheWindowIs640By480CentredFixedWithTheBrowserFillingItAndMe
     SetForegroundWindow(window);
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus;
     }, 5000));
     char cls[64] = {};
@@ -254,7 +247,7 @@ TEST_F(LauncherTest, TheWindowIs640By480CentredFixedWithTheBrowserFillingItAndMe
 TEST_F(LauncherTest, TimeZeroNeverStartsTheGame) {
     ServeConfig("[Init]\r\nTime=0\r\n");
     StartLauncher();
-    WaitFor([] { return false; }, 3000);
+    PumpFor(3000);
     EXPECT_TRUE(GameStarts().empty());
     EXPECT_EQ(CloseLauncher(), 0u);
     EXPECT_TRUE(WaitForPlayPage());
@@ -265,16 +258,16 @@ TEST_F(LauncherTest, AnExeChangedInTheFileBeforeTheLaunchIsTheOneStarted) {
     ServeConfig("[Init]\r\nTime=3\r\nExe=game.exe first\r\n");
     StartLauncher();
     WriteFileBytes(folder.Path() + "pgame.ini", "[Init]\r\nTime=0\r\nExe=game.exe second\r\n");
-    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !GameStarts().empty(); }, 20000));
     EXPECT_EQ(GameStarts()[0].commandLine, "game.exe second");  // Time was read once, Exe now
     CloseLauncher();
 }
 
 TEST_F(LauncherTest, WithoutAnyConfigurationTheDefaultsApply) {
     StartLauncher();  // the server has no pgame.ini, the folder neither
-    ASSERT_TRUE(WaitFor([&] { return FindRequest("/games/pads.html") != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return FindRequest("/games/pads.html") != nullptr; }, 10000));
     double pageAt = FindRequest("/games/pads.html")->unixTime;
-    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !GameStarts().empty(); }, 20000));
     auto starts = GameStarts();
     EXPECT_EQ(starts[0].commandLine, "game.exe");
     EXPECT_GT(starts[0].unixTime - pageAt, 9.0);
@@ -288,7 +281,7 @@ TEST_F(LauncherTest, WithTheServerDownAnEarlierCopyIsUsed) {
     const std::string earlier = "[Init]\r\nWeb=" + base + "/games/earlier.html\r\nTime=1\r\nExe=game.exe earlier\r\n";
     WriteFileBytes(folder.Path() + "pgame.ini", earlier);
     StartLauncher();
-    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !GameStarts().empty(); }, 20000));
     EXPECT_EQ(GameStarts()[0].commandLine, "game.exe earlier");
     EXPECT_NE(FindRequest("/games/earlier.html"), nullptr);
     EXPECT_EQ(ReadFileBytes(folder.Path() + "pgame.ini"), earlier);
@@ -300,14 +293,14 @@ TEST_F(LauncherTest, ClosingBeforeTheLaunchOpensThePlayPageAndStartsNoGame) {
     StartLauncher();
     EXPECT_EQ(CloseLauncher(), 0u);
     EXPECT_TRUE(WaitForPlayPage());
-    WaitFor([] { return false; }, 500);
+    PumpFor(500);
     EXPECT_TRUE(GameStarts().empty());
 }
 
 TEST_F(LauncherTest, ClosingAfterTheLaunchOpensThePlayPageToo) {
     ServeConfig("[Init]\r\nTime=1\r\n");
     StartLauncher();
-    ASSERT_TRUE(WaitFor([&] { return !GameStarts().empty(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !GameStarts().empty(); }, 20000));
     EXPECT_EQ(CloseLauncher(), 0u);
     EXPECT_TRUE(WaitForPlayPage());
     EXPECT_EQ(GameStarts().size(), 1u);
