@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vcl {
+namespace ui {
 
 void TPersistent::Assign(const TPersistent& source) {
     throw Exception(std::string("Cannot assign a ") + source.ClassName() + " to a " + ClassName());
@@ -189,4 +189,4 @@ void TMemoryStream::Clear() {
     position_ = 0;
 }
 
-}  // namespace vcl
+}  // namespace ui

@@ -9,7 +9,7 @@
 #include "Events.h"
 #include "SysUtils.h"
 
-namespace vcl {
+namespace ui {
 
 // Something that can be stored in a window definition and copied.
 class TPersistent : public TObject {
@@ -150,4 +150,4 @@ private:
     size_t position_ = 0;
 };
 
-}  // namespace vcl
+}  // namespace ui

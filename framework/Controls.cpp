@@ -5,11 +5,11 @@
 
 #include "Forms.h"
 
-namespace vcl {
+namespace ui {
 
 namespace {
 
-const wchar_t kControlProp[] = L"vcl.TWinControl";
+const wchar_t kControlProp[] = L"ui.TWinControl";
 thread_local TWinControl* g_creatingControl = nullptr;
 
 // The window procedure of the system class each registered class is built
@@ -542,4 +542,4 @@ void DeallocateHWnd(HWND window) {
     delete method;
 }
 
-}  // namespace vcl
+}  // namespace ui

@@ -9,7 +9,7 @@
 
 #include "Classes.h"
 
-namespace vcl {
+namespace ui {
 
 struct TMessage {
     UINT Msg;
@@ -237,11 +237,11 @@ std::wstring WindowText(HWND window);
 HWND AllocateHWnd(const TWndMethod& method);
 void DeallocateHWnd(HWND window);
 
-}  // namespace vcl
+}  // namespace ui
 
-namespace vcl {
+namespace ui {
 // Shows the exception being handled in the application's error box; a
 // window procedure calls it so that no exception leaves the platform's
 // callback.
 void ApplicationHandleException(TObject* sender);
-}  // namespace vcl
+}  // namespace ui

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-namespace vcl {
+namespace ui {
 
 template <typename Signature> class TMethod;
 
@@ -53,4 +53,4 @@ private:
 class TObject;
 using TNotifyEvent = TMethod<void(TObject* Sender)>;
 
-}  // namespace vcl
+}  // namespace ui

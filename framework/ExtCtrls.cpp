@@ -1,6 +1,6 @@
 #include "ExtCtrls.h"
 
-namespace vcl {
+namespace ui {
 
 namespace {
 constexpr UINT_PTR kTimerId = 1;
@@ -61,4 +61,4 @@ void TTimer::WndProc(TMessage& message) {
     message.Result = DefWindowProcW(window_, message.Msg, message.WParam, message.LParam);
 }
 
-}  // namespace vcl
+}  // namespace ui

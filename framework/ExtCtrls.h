@@ -5,7 +5,7 @@
 
 #include "Controls.h"
 
-namespace vcl {
+namespace ui {
 
 // Armed exactly when Enabled, Interval is not 0 and OnTimer is bound; a
 // change re-arms (so the count restarts), setting the same value does not.
@@ -45,4 +45,4 @@ private:
     uint32_t armedPeriod_ = 0;
 };
 
-}  // namespace vcl
+}  // namespace ui

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace vcl {
+namespace ui {
 
 TApplication* Application = nullptr;
 
@@ -492,4 +492,4 @@ void FormsShutDown() {
     Application = nullptr;
 }
 
-}  // namespace vcl
+}  // namespace ui

@@ -8,7 +8,7 @@
 
 #include "Controls.h"
 
-namespace vcl {
+namespace ui {
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
@@ -178,4 +178,4 @@ std::string ErrorBoxText(const std::string& message);
 void FormsStartUp();
 void FormsShutDown();
 
-}  // namespace vcl
+}  // namespace ui

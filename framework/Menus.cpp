@@ -2,7 +2,7 @@
 
 #include "Controls.h"
 
-namespace vcl {
+namespace ui {
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), handle_(CreatePopupMenu()) {}
 
@@ -20,4 +20,4 @@ void TPopupMenu::Popup(int x, int y) {
     if (command && OnCommand) OnCommand(this, command);
 }
 
-}  // namespace vcl
+}  // namespace ui

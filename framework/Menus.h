@@ -5,7 +5,7 @@
 
 #include "Classes.h"
 
-namespace vcl {
+namespace ui {
 
 class TPopupMenu : public TComponent {
 public:
@@ -25,4 +25,4 @@ private:
     HMENU handle_;
 };
 
-}  // namespace vcl
+}  // namespace ui

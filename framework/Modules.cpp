@@ -1,6 +1,6 @@
 #include "Modules.h"
 
-namespace vcl {
+namespace ui {
 
 void TModuleList::StartUp() {
     try {
@@ -19,4 +19,4 @@ void TModuleList::ShutDown() {
     }
 }
 
-}  // namespace vcl
+}  // namespace ui

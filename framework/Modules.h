@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
-namespace vcl {
+namespace ui {
 
 struct TModuleInit {
     const char* Name;
@@ -33,4 +33,4 @@ private:
     size_t started_ = 0;
 };
 
-}  // namespace vcl
+}  // namespace ui

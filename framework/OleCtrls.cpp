@@ -6,7 +6,7 @@
 
 #include "Forms.h"
 
-namespace vcl {
+namespace ui {
 
 void OleCheckObject(HRESULT hr, IUnknown* object, REFIID iid) {
     if (SUCCEEDED(hr)) return;
@@ -613,4 +613,4 @@ bool TOleControl::PreProcessMessage(MSG& msg) {
     return false;
 }
 
-}  // namespace vcl
+}  // namespace ui

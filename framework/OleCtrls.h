@@ -13,7 +13,7 @@
 
 #include "Controls.h"
 
-namespace vcl {
+namespace ui {
 
 using Microsoft::WRL::ComPtr;
 
@@ -130,4 +130,4 @@ private:
 // `iid`, with the object's error description when it gives one.
 void OleCheckObject(HRESULT hr, IUnknown* object, REFIID iid);
 
-}  // namespace vcl
+}  // namespace ui

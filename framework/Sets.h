@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-namespace vcl {
+namespace ui {
 
 template <typename E, int Count>
 class TSet {
@@ -39,4 +39,4 @@ private:
     uint32_t bits_ = 0;
 };
 
-}  // namespace vcl
+}  // namespace ui

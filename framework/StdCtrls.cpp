@@ -1,6 +1,6 @@
 #include "StdCtrls.h"
 
-namespace vcl {
+namespace ui {
 
 class TMemo::TMemoStrings : public TStrings {
 public:
@@ -71,4 +71,4 @@ void TMemo::CreateParams(TCreateParams& params) {
     params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
-}  // namespace vcl
+}  // namespace ui

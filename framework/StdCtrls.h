@@ -5,7 +5,7 @@
 
 #include "Controls.h"
 
-namespace vcl {
+namespace ui {
 
 class TMemo : public TWinControl {
 public:
@@ -25,4 +25,4 @@ private:
     std::unique_ptr<TMemoStrings> lines_;
 };
 
-}  // namespace vcl
+}  // namespace ui

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace vcl {
+namespace ui {
 
 namespace {
 
@@ -118,4 +118,4 @@ bool TryStrToInt(const std::string& text, int32_t& value) {
     return true;
 }
 
-}  // namespace vcl
+}  // namespace ui

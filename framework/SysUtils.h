@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-namespace vcl {
+namespace ui {
 
 // Root of the framework's classes: gives every object a class name, which the
 // error paths report (an exception's class name is its source text).
@@ -83,4 +83,4 @@ std::string WideToAnsi(const wchar_t* text);
 // taken as signed). Anything else fails.
 bool TryStrToInt(const std::string& text, int32_t& value);
 
-}  // namespace vcl
+}  // namespace ui

@@ -9,9 +9,9 @@
 #include "launcher/UnitMain.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    vcl::TModuleList modules({
+    ui::TModuleList modules({
         {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
-        {"Forms", &vcl::FormsStartUp, &vcl::FormsShutDown},
+        {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
         {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
     });
     try {
@@ -20,11 +20,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         MessageBoxA(nullptr, e.what(), "Start-up failed", MB_OK | MB_ICONSTOP);
         return 1;
     }
-    vcl::Application->Initialize();
-    vcl::Application->CreateForm<launcher::TFormMain>();
-    vcl::Application->Run();
+    ui::Application->Initialize();
+    ui::Application->CreateForm<launcher::TFormMain>();
+    ui::Application->Run();
     // The windows go before the modules that serve them.
-    vcl::Application->DestroyComponents();
+    ui::Application->DestroyComponents();
     modules.ShutDown();
     return 0;
 }

@@ -146,7 +146,7 @@ int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key
     std::string text = ReadString(section, key, std::string());
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = "$" + text.substr(2);
     int32_t value = 0;
-    return vcl::TryStrToInt(text, value) ? value : defaultValue;
+    return ui::TryStrToInt(text, value) ? value : defaultValue;
 }
 
 }  // namespace launcher

@@ -6,7 +6,7 @@
 
 namespace launcher {
 
-using namespace vcl;
+using namespace ui;
 
 TFormMain::TFormMain(TComponent* owner) : TForm(owner) { LoadDefinition(); }
 

@@ -12,20 +12,20 @@
 
 namespace launcher {
 
-class TFormMain : public vcl::TForm {
+class TFormMain : public ui::TForm {
 public:
-    explicit TFormMain(vcl::TComponent* owner);
+    explicit TFormMain(ui::TComponent* owner);
     ~TFormMain() override;
     const char* ClassName() const override { return "TFormMain"; }
 
-    vcl::TMemo* Memo1 = nullptr;
-    vcl::TTimer* Timer1 = nullptr;
+    ui::TMemo* Memo1 = nullptr;
+    ui::TTimer* Timer1 = nullptr;
     ewb::TCustomEmbeddedWB* EmbeddedWB1 = nullptr;
     std::unique_ptr<TIniFile> IniFile;
 
-    void FormCreate(vcl::TObject* Sender);
-    void FormClose(vcl::TObject* Sender, vcl::TCloseAction& Action);
-    void Timer1Timer(vcl::TObject* Sender);
+    void FormCreate(ui::TObject* Sender);
+    void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
+    void Timer1Timer(ui::TObject* Sender);
 
     // The saved state of the browser control in the window definition.
     static const std::vector<uint8_t>& EmbeddedWB1ControlData();

@@ -4,7 +4,7 @@
 
 namespace ewb {
 
-using namespace vcl;
+using namespace ui;
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 namespace ewb {
 
-using vcl::TSet;
+using ui::TSet;
 
 enum TDragDropHandlingType { ddtMS, ddtMy, ddtCustom, ddtNo };
 
@@ -110,7 +110,7 @@ using TAuthenticateEvent = TMethod<void(TObject* Sender, HWND& hwnd, std::wstrin
 
 // Events of drag and drop. An interface stored in DropTarget carries its
 // own reference.
-using TGetDropTargetEvent = TMethod<void(TObject* Sender, vcl::ComPtr<IDropTarget>& DropTarget)>;
+using TGetDropTargetEvent = TMethod<void(TObject* Sender, ui::ComPtr<IDropTarget>& DropTarget)>;
 using TOnDragEnterEvent = TMethod<void(TObject* Sender, IDataObject* dataObj, int32_t grfKeyState, POINTL pt,
                                        int32_t& dwEffect, HRESULT& Rezult)>;
 using TOnDragOverEvent =
@@ -164,7 +164,7 @@ class TCustomEmbeddedWB : public TEWB,
                           public IDocHostShowUI,
                           public IDispatch {
 public:
-    explicit TCustomEmbeddedWB(vcl::TComponent* owner);
+    explicit TCustomEmbeddedWB(ui::TComponent* owner);
     ~TCustomEmbeddedWB() override;
     const char* ClassName() const override { return "TCustomEmbeddedWB"; }
 
@@ -196,7 +196,7 @@ public:
     TInvokeEvent OnInvoke;
     TScriptErrorEvent OnScriptError;
     TRefreshEvent OnRefresh;
-    vcl::TNotifyEvent OnUnload;
+    ui::TNotifyEvent OnUnload;
     TComTargetExecEvent OnCommandExec;
     TMenuPreprocess OnFilterPopupMenu;
 
@@ -222,7 +222,7 @@ public:
     TQueryServiceEvent OnQueryService;
     TBoolQueryEvent OnAllowFocusChange;
     TZoomPercentChangedEvent OnZoomPercentChange;
-    vcl::TNotifyEvent OnPopulateNSTable;
+    ui::TNotifyEvent OnPopulateNSTable;
     TOMWindowMoveEvent OnMove;
     TOMWindowMoveEvent OnMoveBy;
     TOMWindowMoveEvent OnResize;
@@ -232,7 +232,7 @@ public:
     TAuthenticateEvent OnAuthenticate;
     TGetDropTargetEvent OnGetDropTarget;
     TOnDragEnterEvent OnDragEnter;
-    vcl::TNotifyEvent OnDragLeave;
+    ui::TNotifyEvent OnDragLeave;
     TOnDragOverEvent OnDragOver2;
     TOnDropEvent OnDropEvent;
 
@@ -248,7 +248,7 @@ public:
     void UpdateDownloadControlFlags();
     HWND FindChildWindowByClass(const std::wstring& className);
     void ActivateBrowserUI();
-    vcl::ComPtr<IHTMLDocument2> GetHTMLDocument();
+    ui::ComPtr<IHTMLDocument2> GetHTMLDocument();
     HRESULT ExecDocumentCommand(const GUID* cmdGroup, DWORD cmdID, VARIANT& in, VARIANT& out, DWORD execOption);
     void SetZoom(int32_t value);
 

@@ -7,7 +7,7 @@
 
 namespace ewb {
 
-using namespace vcl;
+using namespace ui;
 
 namespace {
 

@@ -33,8 +33,8 @@ bool ShowCustomContextMenu(TCustomEmbeddedWB* host, uint32_t dwID, IUnknown* com
                            const TMenuPreprocess& filter, VARIANT&, const POINT* ppt, IDispatch* context) {
     HMODULE library = LoadShdoclcLibrary();
     if (!library || !commandTarget) return false;
-    vcl::ComPtr<IOleCommandTarget> target;
-    vcl::ComPtr<IOleWindow> oleWindow;
+    ui::ComPtr<IOleCommandTarget> target;
+    ui::ComPtr<IOleWindow> oleWindow;
     if (FAILED(commandTarget->QueryInterface(IID_PPV_ARGS(&target))) ||
         FAILED(commandTarget->QueryInterface(IID_PPV_ARGS(&oleWindow))))
         return false;

@@ -5,7 +5,7 @@
 
 namespace ewb {
 
-using namespace vcl;
+using namespace ui;
 
 // ---- the service provider ----
 

@@ -8,7 +8,7 @@
 
 namespace ewb {
 
-using namespace vcl;
+using namespace ui;
 
 namespace {
 constexpr DWORD kShowEncodingCommand = 27;

@@ -9,8 +9,8 @@
 
 namespace ewb {
 
-using vcl::TMethod;
-using vcl::TObject;
+using ui::TMethod;
+using ui::TObject;
 using WordBool = VARIANT_BOOL;
 
 extern const CLSID CLSID_EWBWebBrowser;        // {8856F961-340A-11D0-A96B-00C04FD705A2}
@@ -20,7 +20,7 @@ extern const IID IID_EWBWebBrowserApp;         // {0002DF05-0000-0000-C000-00000
 extern const IID IID_EWBWebBrowser2;           // {D30C1661-CDAF-11D0-8A3E-00C04FC9E26E}
 
 // The control's description, shared by all instances.
-extern const vcl::TControlData ControlDescription;
+extern const ui::TControlData ControlDescription;
 
 // Passed as PostData of Navigate and as the output of ExecWB; the program
 // never stores anything in it.
@@ -64,9 +64,9 @@ using TEWBPrivacyImpactedStateChange = TMethod<void(TObject* ASender, WordBool b
 using TEWBNewWindow3 = TMethod<void(TObject* ASender, IDispatch*& ppDisp, WordBool& Cancel, uint32_t dwFlags,
                                     const std::wstring& bstrUrlContext, const std::wstring& bstrUrl)>;
 
-class TEWB : public vcl::TOleControl {
+class TEWB : public ui::TOleControl {
 public:
-    explicit TEWB(vcl::TComponent* owner);
+    explicit TEWB(ui::TComponent* owner);
     ~TEWB() override;
     const char* ClassName() const override { return "TEWB"; }
 
@@ -111,15 +111,15 @@ public:
     TEWBStatusTextChange OnStatusTextChange;
     TEWBProgressChange OnProgressChange;
     TEWBCommandStateChange OnCommandStateChange;
-    vcl::TNotifyEvent OnDownloadBegin;
-    vcl::TNotifyEvent OnDownloadComplete;
+    ui::TNotifyEvent OnDownloadBegin;
+    ui::TNotifyEvent OnDownloadComplete;
     TEWBTitleChange OnTitleChange;
     TEWBPropertyChange OnPropertyChange;
     TEWBBeforeNavigate2 OnBeforeNavigate2;
     TEWBNewWindow2 OnNewWindow2;
     TEWBNavigateComplete2 OnNavigateComplete2;
     TEWBDocumentComplete OnDocumentComplete;
-    vcl::TNotifyEvent OnQuit;
+    ui::TNotifyEvent OnQuit;
     TEWBOnVisible OnVisible;
     TEWBOnToolBar OnToolBar;
     TEWBOnMenuBar OnMenuBar;
@@ -148,7 +148,7 @@ protected:
     void ControlDestroying() override;
 
 private:
-    vcl::ComPtr<IWebBrowser2> intf_;
+    ui::ComPtr<IWebBrowser2> intf_;
 };
 
 }  // namespace ewb

@@ -6,7 +6,7 @@
 #include "framework/Classes.h"
 #include "framework/Modules.h"
 
-using namespace vcl;
+using namespace ui;
 
 namespace {
 

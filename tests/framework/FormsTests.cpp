@@ -4,7 +4,7 @@
 #include "framework/StdCtrls.h"
 #include "support/WineTestSupport.h"
 
-using namespace vcl;
+using namespace ui;
 using testsupport::PumpFor;
 using testsupport::PumpUntil;
 using testsupport::TDialogWatcher;

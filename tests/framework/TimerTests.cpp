@@ -6,7 +6,7 @@
 #include "framework/Forms.h"
 #include "support/WineTestSupport.h"
 
-using namespace vcl;
+using namespace ui;
 using testsupport::PumpFor;
 using testsupport::PumpUntil;
 

@@ -58,11 +58,11 @@ TEST(ConfigIntegers, ParserRejectsWhatTheFileReaderWouldTrim) {
     // The profile reader trims spaces around a value, so the parser's own
     // rules for them are checked directly.
     int32_t v = 0;
-    EXPECT_FALSE(vcl::TryStrToInt("15 ", v));
-    EXPECT_FALSE(vcl::TryStrToInt("\t15", v));
-    EXPECT_TRUE(vcl::TryStrToInt("  -0x10", v));
+    EXPECT_FALSE(ui::TryStrToInt("15 ", v));
+    EXPECT_FALSE(ui::TryStrToInt("\t15", v));
+    EXPECT_TRUE(ui::TryStrToInt("  -0x10", v));
     EXPECT_EQ(v, -16);
-    EXPECT_FALSE(vcl::TryStrToInt("- 5", v));
+    EXPECT_FALSE(ui::TryStrToInt("- 5", v));
 }
 
 TEST(ConfigText, MissingGivesTheDefaultPresentEmptyGivesEmpty) {

@@ -10,7 +10,7 @@
 #include "support/StandInBrowser.h"
 #include "support/WineTestSupport.h"
 
-using namespace vcl;
+using namespace ui;
 using Microsoft::WRL::ComPtr;
 using launcher::TFormMain;
 using testsupport::EnvVar;

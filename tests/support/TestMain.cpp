@@ -17,16 +17,16 @@ void OleShutDown() { OleUninitialize(); }
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    vcl::TModuleList modules({
+    ui::TModuleList modules({
         {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
         {"Ole", &OleStartUp, &OleShutDown},
-        {"Forms", &vcl::FormsStartUp, &vcl::FormsShutDown},
+        {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
         {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
     });
     modules.StartUp();
-    vcl::Application->Initialize();
+    ui::Application->Initialize();
     int result = RUN_ALL_TESTS();
-    vcl::Application->DestroyComponents();
+    ui::Application->DestroyComponents();
     modules.ShutDown();
     return result;
 }

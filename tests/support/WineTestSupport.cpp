@@ -15,7 +15,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     for (;;) {
         if (done()) return true;
         if (GetTickCount() - start >= timeoutMs) return done();
-        vcl::Application->ProcessMessages();
+        ui::Application->ProcessMessages();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }

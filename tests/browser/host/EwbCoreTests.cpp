@@ -9,7 +9,7 @@
 #include "support/StandInDocument.h"
 #include "support/WineTestSupport.h"
 
-using namespace vcl;
+using namespace ui;
 using namespace ewb;
 using standin::TStandInBrowser;
 using standin::TStandInRegistration;
@@ -140,11 +140,11 @@ TEST(HostFlags, EachOptionHasItsOwnFixedBit) {
     EXPECT_EQ(HostUIFlagsOf(TUserInterfaceOptions::All()), 0x3FFF7FFFu);
     EXPECT_EQ(DownloadControlFlagsOf(TDownloadControlOptions::All()), 0xF007FFF0u);
 
-    const uint32_t ui[29] = {0x1, 0x2, 0x4, 0x8, 0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000,
+    const uint32_t expected[29] = {0x1, 0x2, 0x4, 0x8, 0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000,
                              0x4000, 0x10000, 0x20000, 0x40000, 0x80000, 0x100000, 0x200000, 0x400000, 0x800000,
                              0x1000000, 0x2000000, 0x4000000, 0x8000000, 0x10000000, 0x20000000};
     for (int i = 0; i < 29; ++i)
-        EXPECT_EQ(HostUIFlagsOf({static_cast<TUserInterfaceOption>(i)}), ui[i]) << "option " << i;
+        EXPECT_EQ(HostUIFlagsOf({static_cast<TUserInterfaceOption>(i)}), expected[i]) << "option " << i;
     const uint32_t dl[19] = {0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000, 0x4000, 0x8000,
                              0x10000, 0x20000, 0x40000, 0x10000000, 0x20000000, 0x40000000, 0x80000000};
     for (int i = 0; i < 19; ++i)

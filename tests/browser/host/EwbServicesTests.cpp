@@ -9,7 +9,7 @@
 #include "support/StandInBrowser.h"
 #include "support/WineTestSupport.h"
 
-using namespace vcl;
+using namespace ui;
 using namespace ewb;
 using standin::TStandInBrowser;
 using standin::TStandInRegistration;

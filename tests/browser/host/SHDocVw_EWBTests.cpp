@@ -8,7 +8,7 @@
 #include "support/StandInBrowser.h"
 #include "support/WineTestSupport.h"
 
-using namespace vcl;
+using namespace ui;
 using ewb::TEWB;
 using ewb::WordBool;
 using standin::TStandInBrowser;

@@ -8,7 +8,7 @@
 #include "framework/Forms.h"
 #include "support/WineTestSupport.h"
 
-using namespace vcl;
+using namespace ui;
 using ewb::TEWB;
 using ewb::WordBool;
 using testsupport::EnvVar;
