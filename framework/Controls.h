@@ -198,6 +198,9 @@ protected:
     // serving as the default handler. ReleaseAdoptedWindow hands it back.
     void AdoptWindow(HWND window);
     HWND ReleaseAdoptedWindow();
+    // Records the visibility without touching the window, for a control
+    // that shows its window its own way (a form, activated).
+    void StoreVisible(bool visible) { visible_ = visible; }
     void Realign();
     void UpdateBoundsFromWindow();
     virtual void DoEnter();

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <exception>
 
 namespace ui {
 
@@ -202,7 +203,14 @@ void TCustomForm::SetVisible(bool visible) {
         return;
     }
     HandleNeeded();
-    CreateChildHandles();
+    // A child that fails to come up (a control that cannot be activated)
+    // does not keep the window from opening; its error follows the showing.
+    std::exception_ptr childFailure;
+    try {
+        CreateChildHandles();
+    } catch (...) {
+        childFailure = std::current_exception();
+    }
     if (!shownOnce_) {
         shownOnce_ = true;
         if (position_ == poDesktopCenter || position_ == poScreenCenter) {
@@ -212,10 +220,14 @@ void TCustomForm::SetVisible(bool visible) {
         }
     }
     if (!Visible()) {
-        // Field first, so that the style carries WS_VISIBLE from now on.
-        TWinControl::SetVisible(true);
+        // Field first, so that the style carries WS_VISIBLE from now on and
+        // the activation that showing brings finds the form visible. Shown
+        // once, activated: a window first shown without activation would
+        // not be activated by a later show.
+        StoreVisible(true);
         ShowWindow(Handle(), SW_SHOWNORMAL);
     }
+    if (childFailure) std::rethrow_exception(childFailure);
 }
 
 void TCustomForm::Close() {
@@ -457,7 +469,13 @@ void TApplication::HandleMessage() {
 void TApplication::Run() {
     if (mainForm_) {
         ShowWindow(handle_, SW_SHOWNA);
-        mainForm_->Show();
+        // The first showing creates the windows and activates the control
+        // in place: its errors go to the error box like every other.
+        try {
+            mainForm_->Show();
+        } catch (...) {
+            HandleException(mainForm_);
+        }
     }
     while (!terminated_) HandleMessage();
 }

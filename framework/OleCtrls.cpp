@@ -71,12 +71,22 @@ public:
 
     IUnknown* Identity() { return static_cast<IOleClientSite*>(this); }
 
+    // The container is going. While it lives its counts are counters only;
+    // from here on the last release frees the site, and whatever the control
+    // still calls is answered without the container.
+    void Detach() {
+        owner_ = nullptr;
+        if (refs_ <= 0) delete this;
+    }
+
     // IUnknown: the derived component's views first, then the container's.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
         if (iid == IID_IUnknown) {
             *object = Identity();
+        } else if (!owner_) {
+            return E_NOINTERFACE;
         } else {
             HRESULT hr = owner_->QueryHostInterface(iid, object);
             if (hr == S_OK && *object) return S_OK;
@@ -96,9 +106,14 @@ public:
         AddRef();
         return S_OK;
     }
-    // Counters only: the component's owner frees it, never the control.
+    // Counters only while the container lives: its owner frees it, never
+    // the control.
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const long left = --refs_;
+        if (!owner_ && left <= 0) delete this;
+        return static_cast<ULONG>(left < 0 ? 0 : left);
+    }
 
     // IOleClientSite
     HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
@@ -118,6 +133,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
         if (!window) return E_POINTER;
         *window = nullptr;
+        if (!owner_) return E_UNEXPECTED;
         try {
             TWinControl* parent = owner_->Parent();
             if (parent) *window = parent->Handle();
@@ -130,6 +146,7 @@ public:
     // IOleInPlaceSite
     HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override {
+        if (!owner_) return E_UNEXPECTED;
         if (owner_->oleObject_) owner_->oleObject_.As(&owner_->inPlaceObject_);
         return S_OK;
     }
@@ -137,6 +154,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
                                                LPRECT posRect, LPRECT clipRect,
                                                LPOLEINPLACEFRAMEINFO frameInfo) override {
+        if (frame) *frame = nullptr;
+        if (doc) *doc = nullptr;
+        if (!owner_) return E_UNEXPECTED;
         if (frame) {
             *frame = static_cast<IOleInPlaceFrame*>(this);
             AddRef();
@@ -158,6 +178,7 @@ public:
     HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override {
+        if (!owner_) return S_OK;
         owner_->inPlaceObject_.Reset();
         owner_->activeObject_.Reset();
         return S_OK;
@@ -165,7 +186,7 @@ public:
     HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT rect) override {
-        if (rect && owner_->inPlaceObject_) owner_->inPlaceObject_->SetObjectRects(rect, rect);
+        if (rect && owner_ && owner_->inPlaceObject_) owner_->inPlaceObject_->SetObjectRects(rect, rect);
         return S_OK;
     }
 
@@ -174,6 +195,7 @@ public:
     HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
     HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override {
+        if (!owner_) return E_UNEXPECTED;
         owner_->activeObject_ = active;
         return S_OK;
     }
@@ -215,6 +237,7 @@ public:
     // IDispatch: the container's ambient properties.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (!owner_) return DISP_E_MEMBERNOTFOUND;
         try {
             return owner_->AmbientInvoke(dispid, flags, params, result);
         } catch (...) {
@@ -231,12 +254,19 @@ private:
 
 class TOleControl::TEventSink : public TNoTypeInfoDispatch {
 public:
-    explicit TEventSink(TOleControl* owner) : owner_(owner) {}
+    explicit TEventSink(TOleControl* owner) : owner_(owner), eventIID_(owner->controlData_->EventIID) {}
     virtual ~TEventSink() = default;
+
+    // As the site's: from here on the last release frees the sink, and late
+    // events are ignored.
+    void Detach() {
+        owner_ = nullptr;
+        if (refs_ <= 0) delete this;
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == owner_->controlData_->EventIID) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == eventIID_) {
             *object = static_cast<IDispatch*>(this);
             AddRef();
             return S_OK;
@@ -245,10 +275,15 @@ public:
         return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const long left = --refs_;
+        if (!owner_ && left <= 0) delete this;
+        return static_cast<ULONG>(left < 0 ? 0 : left);
+    }
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
+        if (!owner_) return S_OK;
         DISPPARAMS none = {nullptr, nullptr, 0, 0};
         try {
             owner_->HandleEvent(dispid, params ? *params : none);
@@ -260,6 +295,7 @@ public:
 
 private:
     TOleControl* owner_;
+    const IID eventIID_;
     long refs_ = 0;
 };
 
@@ -270,8 +306,8 @@ TOleControl::TOleControl(TComponent* owner, const TControlData& controlData)
     try {
         CreateInstance();
     } catch (...) {
-        delete sink_;
-        delete site_;
+        sink_->Detach();
+        site_->Detach();
         throw;
     }
 }
@@ -282,13 +318,21 @@ TOleControl::~TOleControl() {
     DestroyControl();
     oleObject_.Reset();
     persistStream_.Reset();
-    delete sink_;
-    delete site_;
+    // A control kept alive from outside may still hold them: they outlive
+    // the container until their last release.
+    sink_->Detach();
+    site_->Detach();
 }
 
 IUnknown* TOleControl::SiteUnknown() { return site_->Identity(); }
 
 IOleClientSite* TOleControl::ClientSite() { return static_cast<IOleClientSite*>(site_); }
+
+HWND TOleControl::ControlWindow() const {
+    HWND window = nullptr;
+    if (inPlaceObject_ && FAILED(inPlaceObject_->GetWindow(&window))) window = nullptr;
+    return window;
+}
 
 HRESULT TOleControl::QueryHostInterface(REFIID, void** object) {
     *object = nullptr;
@@ -586,6 +630,8 @@ void TOleControl::AcquireWindow() {
     HWND window = nullptr;
     if (!inPlaceObject_ || FAILED(inPlaceObject_->GetWindow(&window)) || !window)
         throw EOleError("The control has no window of its own");
+    // A window kept elsewhere meanwhile comes back under this parent.
+    if (parentWindow && GetParent(window) != parentWindow) ::SetParent(window, parentWindow);
     AdoptWindow(window);
 }
 

@@ -27,8 +27,9 @@ struct TControlData {
     unsigned Version;
 };
 
-// The site objects the control talks to. Their reference counts are
-// counters only: the component's owner decides when it goes.
+// The site objects the control talks to. While the component lives their
+// reference counts are counters only: the component's owner decides when it
+// goes. When it goes they are detached and live on until their last release.
 class TOleControl;
 
 class TOleControl : public TWinControl {
@@ -96,6 +97,8 @@ protected:
 
     // The site's single identity: every site view answers IUnknown with it.
     IUnknown* SiteUnknown();
+    // The window of the control while it is active in place, or null.
+    HWND ControlWindow() const;
 
 private:
     class TSite;

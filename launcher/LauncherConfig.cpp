@@ -4,6 +4,8 @@
 #include <urlmon.h>
 #include <wininet.h>
 
+#include <cctype>
+
 #include "LauncherBuildConfig.h"
 #include "framework/SysUtils.h"
 
@@ -113,11 +115,39 @@ std::string FolderOf(const std::string& path) {
     return cut == std::string::npos ? std::string(".\\") : path.substr(0, cut + 1);
 }
 
+// The prefix of the fetch's temporary files.
+constexpr char kTempPrefix[] = "pgi";
+
 }  // namespace
 
+bool IsOwnTemporaryName(const std::string& name) {
+    // What the platform makes of the prefix: up to four hexadecimal digits
+    // and ".tmp", in any case.
+    const size_t prefix = sizeof kTempPrefix - 1;
+    if (name.size() < prefix + 1 + 4 || name.size() > prefix + 4 + 4) return false;
+    if (lstrcmpiA(name.substr(0, prefix).c_str(), kTempPrefix) != 0) return false;
+    if (lstrcmpiA(name.substr(name.size() - 4).c_str(), ".tmp") != 0) return false;
+    for (size_t i = prefix; i < name.size() - 4; ++i)
+        if (!isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + kTempPrefix + "*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsOwnTemporaryName(found.cFileName))
+            DeleteFileA((folder + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 bool DownloadFile(const std::string& address, const std::string& filePath) {
+    // What an earlier fetch that was killed left behind goes first.
+    RemoveStaleTemporaryFiles(FolderOf(filePath));
     char temp[MAX_PATH] = {};
-    if (!GetTempFileNameA(FolderOf(filePath).c_str(), "pgi", 0, temp)) return false;
+    if (!GetTempFileNameA(FolderOf(filePath).c_str(), kTempPrefix, 0, temp)) return false;
     bool replaced = false;
     TDownloadWatch* watch = new TDownloadWatch();
     try {
@@ -142,11 +172,14 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
     return std::string(buffer, n);
 }
 
-int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t defaultValue) const {
-    std::string text = ReadString(section, key, std::string());
+int32_t ParseConfigInteger(std::string text, int32_t defaultValue) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = "$" + text.substr(2);
     int32_t value = 0;
     return ui::TryStrToInt(text, value) ? value : defaultValue;
+}
+
+int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t defaultValue) const {
+    return ParseConfigInteger(ReadString(section, key, std::string()), defaultValue);
 }
 
 }  // namespace launcher

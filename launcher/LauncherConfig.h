@@ -20,7 +20,15 @@ std::string ConfigurationPath();
 // HTTP 200 answer; in every other case (no network, a server error, a body
 // cut short, a file that cannot be written) it stays as it was, and the
 // answer is false.
+// Before it fetches, it removes the temporary files of its own prefix that
+// an earlier fetch, killed on the way, left in the folder.
 bool DownloadFile(const std::string& address, const std::string& filePath);
+bool IsOwnTemporaryName(const std::string& name);
+void RemoveStaleTemporaryFiles(const std::string& folder);
+
+// An integer value of the file as read: "0x"/"0X" first stands for "$",
+// then the signed 32-bit parse; the default when it does not parse.
+int32_t ParseConfigInteger(std::string text, int32_t defaultValue);
 
 // The configuration object: it holds only the path, and every read takes
 // the file's content at that moment. Releasing it flushes the platform's

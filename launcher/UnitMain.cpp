@@ -88,6 +88,10 @@ void TFormMain::FormCreate(TObject*) {
 }
 
 void TFormMain::Timer1Timer(TObject*) {
+    // A tick delivered while the configuration is not there (a fetch that
+    // pumps messages, or after the close) launches nothing; the timer stays
+    // armed, so the launch comes at the first tick after.
+    if (!IniFile) return;
     Timer1->SetEnabled(false);
     SetCurrentDirectoryA(ProgramFolder().c_str());
     std::string exe = IniFile->ReadString("Init", "Exe", "game.exe");

@@ -96,9 +96,13 @@ TCustomEmbeddedWB::TCustomEmbeddedWB(TComponent* owner) : TEWB(owner) {
 }
 
 TCustomEmbeddedWB::~TCustomEmbeddedWB() {
-    // The window goes while this class's window handling is still ours.
     Destroying();
+    for (HWND window : std::vector<HWND>(dropRegistrations_)) RevokeDropTarget(window);
+    // The window goes while this class's window handling is still ours, and
+    // the control is closed and its site cleared while every view of ours
+    // is whole: what the control calls on its way out finds us.
     DestroyHandle();
+    DestroyControl();
 }
 
 void TCustomEmbeddedWB::UpdateHostUIFlags() { HostUIFlags = HostUIFlagsOf(userInterfaceOptions_); }
@@ -163,8 +167,14 @@ void TCustomEmbeddedWB::ReleaseWindow() {
     ParkedHandle = window;
 }
 
+bool TCustomEmbeddedWB::ParkedWindowIsOurs() {
+    if (!ParkedHandle || !IsWindow(ParkedHandle)) return false;
+    if (Application && GetParent(ParkedHandle) != Application->Handle()) return false;
+    return ParkedHandle == ControlWindow();
+}
+
 void TCustomEmbeddedWB::AcquireWindow() {
-    if (ParkedHandle && IsWindow(ParkedHandle)) {
+    if (ParkedWindowIsOurs()) {
         HWND window = ParkedHandle;
         ParkedHandle = nullptr;
         AdoptWindow(window);

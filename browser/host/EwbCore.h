@@ -12,6 +12,7 @@
 #include <urlmon.h>
 
 #include <string>
+#include <vector>
 
 #include "browser/host/SHDocVw_EWB.h"
 #include "framework/Sets.h"
@@ -76,8 +77,10 @@ uint32_t DownloadControlFlagsOf(TDownloadControlOptions options);
 
 // Events of the ambient properties and the command target.
 using TGetTypeInfoCountEvent = TMethod<void(TObject* Sender, int32_t& Count, HRESULT& Rezult)>;
-using TGetTypeInfoEvent =
-    TMethod<void(TObject* Sender, int32_t Index, int32_t LocaleID, ITypeInfo*& TypeInfo, HRESULT& Rezult)>;
+// Interfaces a handler hands out are owning pointers: the handler stores
+// what it gives, the host hands the caller a reference of its own.
+using TGetTypeInfoEvent = TMethod<void(TObject* Sender, int32_t Index, int32_t LocaleID,
+                                       ui::ComPtr<ITypeInfo>& TypeInfo, HRESULT& Rezult)>;
 using TGetIDsOfNamesEvent = TMethod<void(TObject* Sender, const IID& IID, void* Names, int32_t NameCount,
                                          int32_t LocaleID, void* DispIDs, HRESULT& Rezult)>;
 using TInvokeEvent = TMethod<void(TObject* Sender, int32_t DispID, const IID& IID, int32_t LocaleID, uint16_t Flags,
@@ -94,7 +97,9 @@ using TScriptErrorEvent =
 using TMenuPreprocess = TMethod<void(TObject* Sender, uint32_t ID, HMENU Menu, IDispatch* Context)>;
 
 // Events of the services.
-using TQueryServiceEvent = TMethod<void(TObject* Sender, const GUID& rsid, const GUID& iid, IUnknown*& Obj)>;
+// The object handed out is asked for the interface the caller wants.
+using TQueryServiceEvent =
+    TMethod<void(TObject* Sender, const GUID& rsid, const GUID& iid, ui::ComPtr<IUnknown>& Obj)>;
 using TBoolQueryEvent = TMethod<void(TObject* Sender, BOOL& Value)>;
 using TZoomPercentChangedEvent = TMethod<HRESULT(TObject* Sender, uint32_t ulZoomPercent)>;
 using TOMWindowMoveEvent = TMethod<void(TObject* Sender, int32_t cx, int32_t cy)>;
@@ -135,10 +140,10 @@ using TResizeBorderEvent =
 using TTranslateAcceleratorEvent =
     TMethod<void(TObject* Sender, MSG* lpMsg, const GUID* pguidCmdGroup, uint32_t nCmdID, bool& Done)>;
 using TMaskedCtrlCharEvent = TMethod<void(TObject* Sender, char MaskedChar)>;
-// Interfaces stored in var parameters carry their own reference.
-using TGetExternalEvent = TMethod<void(TObject* Sender, IDispatch*& ppDispatch)>;
+using TGetExternalEvent = TMethod<void(TObject* Sender, ui::ComPtr<IDispatch>& ppDispatch)>;
 using TTranslateUrlEvent = TMethod<void(TObject* Sender, const wchar_t* pchURLIn, std::wstring& ppchURLOut)>;
-using TFilterDataObjectEvent = TMethod<void(TObject* Sender, IDataObject* pDO, IDataObject*& ppDORet)>;
+using TFilterDataObjectEvent =
+    TMethod<void(TObject* Sender, IDataObject* pDO, ui::ComPtr<IDataObject>& ppDORet)>;
 using TShowMessageEvent =
     TMethod<HRESULT(TObject* Sender, HWND hwnd, const wchar_t* lpstrText, const wchar_t* lpstrCaption, DWORD dwType,
                     const wchar_t* lpstrHelpFile, DWORD dwHelpContext, LRESULT& plResult)>;
@@ -335,6 +340,15 @@ private:
     void NotifyAmbientChange();
     wchar_t* GetKeyPath(bool override);
     void SetRegisterAsDropTarget(bool value);
+    // Whether ParkedHandle still names the browser's own parked window, not
+    // a window that has since been given the same handle.
+    bool ParkedWindowIsOurs();
+    void RegisterDropTarget(HWND window, IDropTarget* target);
+    void RevokeDropTarget(HWND window);
+
+    // The windows this component registered a drop target for; revoked
+    // when it goes, since the registry holds the target.
+    std::vector<HWND> dropRegistrations_;
 
     TDownloadControlOptions downloadOptions_;
     TUserInterfaceOptions userInterfaceOptions_;

@@ -57,11 +57,12 @@ HRESULT TCustomEmbeddedWB::GetTypeInfoCount(UINT* count) {
 
 HRESULT TCustomEmbeddedWB::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
     try {
-        ITypeInfo* typeInfo = nullptr;
+        if (info) *info = nullptr;
+        ComPtr<ITypeInfo> typeInfo;
         HRESULT result = E_NOTIMPL;
         if (OnGetTypeInfo)
             OnGetTypeInfo(this, static_cast<int32_t>(index), static_cast<int32_t>(lcid), typeInfo, result);
-        if (info) *info = typeInfo;
+        if (info) *info = typeInfo.Detach();
         return result;
     } catch (...) {
         return E_UNEXPECTED;

@@ -1,6 +1,8 @@
 // The services the host hands out through QueryService, and drag and drop.
 #include "browser/host/EwbCore.h"
 
+#include <algorithm>
+
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -39,9 +41,10 @@ HRESULT TCustomEmbeddedWB::QueryService(REFGUID service, REFIID iid, void** obje
     *object = nullptr;
     try {
         if (!ProvideService(service, iid, object) && OnQueryService) {
-            IUnknown* obj = nullptr;
+            ComPtr<IUnknown> obj;
             OnQueryService(this, service, iid, obj);
-            *object = obj;
+            // Handed out as the interface asked for, or not at all.
+            if (obj && FAILED(obj->QueryInterface(iid, object))) *object = nullptr;
         }
     } catch (...) {
         *object = nullptr;
@@ -191,7 +194,7 @@ void TCustomEmbeddedWB::SetDropHandlingType(TDragDropHandlingType value) {
     if (value == dropHandlingType_) return;
     dropHandlingType_ = value;
     HWND document = FindChildWindowByClass(L"Internet Explorer_Server");
-    if (document) RevokeDragDrop(document);
+    if (document) RevokeDropTarget(document);
     ComPtr<IDropTarget> target;
     switch (value) {
     case ddtMS:
@@ -210,7 +213,17 @@ void TCustomEmbeddedWB::SetDropHandlingType(TDragDropHandlingType value) {
         SetRegisterAsDropTarget(false);
         break;
     }
-    if (document && target) RegisterDragDrop(document, target.Get());
+    if (document && target) RegisterDropTarget(document, target.Get());
+}
+
+void TCustomEmbeddedWB::RegisterDropTarget(HWND window, IDropTarget* target) {
+    if (SUCCEEDED(RegisterDragDrop(window, target))) dropRegistrations_.push_back(window);
+}
+
+void TCustomEmbeddedWB::RevokeDropTarget(HWND window) {
+    RevokeDragDrop(window);
+    dropRegistrations_.erase(std::remove(dropRegistrations_.begin(), dropRegistrations_.end(), window),
+                             dropRegistrations_.end());
 }
 
 HRESULT TCustomEmbeddedWB::GetDropTarget(IDropTarget*, IDropTarget** result) {

@@ -151,30 +151,41 @@ wchar_t* TCustomEmbeddedWB::GetKeyPath(bool override) {
     return AnsiToTaskMemWide(OptionKeyPath);
 }
 
-HRESULT TCustomEmbeddedWB::GetOptionKeyPath(LPOLESTR* key, DWORD) {
+namespace {
+HRESULT AnswerKeyPath(LPOLESTR* key, wchar_t* (*read)(TCustomEmbeddedWB*), TCustomEmbeddedWB* host) {
     if (!key) return E_POINTER;
-    *key = GetKeyPath(false);
+    *key = nullptr;
+    try {
+        *key = read(host);
+    } catch (...) {
+        // Allocation failures included: no path is handed out.
+        *key = nullptr;
+        return E_OUTOFMEMORY;
+    }
     return *key ? S_OK : S_FALSE;
+}
+}  // namespace
+
+HRESULT TCustomEmbeddedWB::GetOptionKeyPath(LPOLESTR* key, DWORD) {
+    return AnswerKeyPath(key, [](TCustomEmbeddedWB* h) { return h->GetKeyPath(false); }, this);
 }
 
 HRESULT TCustomEmbeddedWB::GetOverrideKeyPath(LPOLESTR* key, DWORD) {
-    if (!key) return E_POINTER;
-    *key = GetKeyPath(true);
-    return *key ? S_OK : S_FALSE;
+    return AnswerKeyPath(key, [](TCustomEmbeddedWB* h) { return h->GetKeyPath(true); }, this);
 }
 
 // ---- external object, URLs, data objects ----
 
 HRESULT TCustomEmbeddedWB::GetExternal(IDispatch** dispatch) {
-    IDispatch* object = nullptr;
+    ComPtr<IDispatch> object;
     try {
         if (OnGetExternal) OnGetExternal(this, object);
     } catch (...) {
         ApplicationHandleException(this);
     }
-    if (dispatch) *dispatch = object;
-    else if (object) object->Release();
-    return object ? S_OK : S_FALSE;
+    const bool given = object != nullptr;
+    if (dispatch) *dispatch = object.Detach();
+    return given ? S_OK : S_FALSE;
 }
 
 HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
@@ -191,15 +202,15 @@ HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
 }
 
 HRESULT TCustomEmbeddedWB::FilterDataObject(IDataObject* in, IDataObject** out) {
-    IDataObject* replacement = nullptr;
+    ComPtr<IDataObject> replacement;
     try {
         if (OnFilterDataObject) OnFilterDataObject(this, in, replacement);
     } catch (...) {
         ApplicationHandleException(this);
     }
-    if (out) *out = replacement;
-    else if (replacement) replacement->Release();
-    return replacement ? S_OK : S_FALSE;
+    const bool given = replacement != nullptr;
+    if (out) *out = replacement.Detach();
+    return given ? S_OK : S_FALSE;
 }
 
 // ---- messages and help ----

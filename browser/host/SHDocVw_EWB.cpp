@@ -208,7 +208,13 @@ void TEWB::Navigate2(VARIANT& URL, VARIANT& Flags, VARIANT& TargetFrameName, VAR
 
 void TEWB::ExecWB(OLECMDID cmdID, OLECMDEXECOPT cmdexecopt, VARIANT& pvaIn) {
     IWebBrowser2* browser = BrowserInterface();
-    OleCheckObject(browser->ExecWB(cmdID, cmdexecopt, &pvaIn, &SharedEmptyArgument), browser, IID_EWBWebBrowser2);
+    // An output of its own: a command that writes one must not leave it in
+    // the empty argument that Navigate posts.
+    VARIANT output;
+    VariantInit(&output);
+    HRESULT hr = browser->ExecWB(cmdID, cmdexecopt, &pvaIn, &output);
+    VariantClear(&output);
+    OleCheckObject(hr, browser, IID_EWBWebBrowser2);
 }
 
 WordBool TEWB::Visible() { return GetWordBoolProp(402) ? VARIANT_TRUE : VARIANT_FALSE; }

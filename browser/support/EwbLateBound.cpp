@@ -96,7 +96,13 @@ HMODULE LoadShdoclcLibrary() {
 
 void EwbLateBoundShutDown() {
     // The resource library may be one the module did not load: it stays.
-    if (LateBound.HtmlHelpLibrary) FreeLibrary(LateBound.HtmlHelpLibrary);
+    // Help windows still open are told to close first, so that none of
+    // them calls into the library once it is gone.
+    if (LateBound.HtmlHelpLibrary) {
+        constexpr UINT kCloseAll = 0x0012;  // HH_CLOSE_ALL
+        CallHtmlHelp(nullptr, nullptr, kCloseAll, 0);
+        FreeLibrary(LateBound.HtmlHelpLibrary);
+    }
     if (LateBound.UrlMonLibrary) FreeLibrary(LateBound.UrlMonLibrary);
     LateBound.HtmlHelpLibrary = nullptr;
     LateBound.UrlMonLibrary = nullptr;

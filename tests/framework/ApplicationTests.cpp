@@ -100,6 +100,51 @@ struct TFailingTicker {
 };
 }  // namespace
 
+namespace {
+// A child whose window cannot be made, as a control that fails to activate.
+class TFailingChild : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+
+protected:
+    void CreateWnd() override { throw Exception("The browser could not be activated"); }
+};
+struct TLoopEnder {
+    TDialogWatcher* watcher;
+    int ticks = 0;
+    void Tick(TObject*) {
+        if (!watcher->Seen().empty() || ++ticks > 100) Application->Terminate();
+    }
+};
+}  // namespace
+
+TEST(ErrorBox, AnErrorWhileTheMainFormIsFirstShownShowsTheBoxAndTheLoopRuns) {
+    TDialogWatcher watcher;
+    TForm form(nullptr);
+    form.SetClientWidth(200);
+    form.SetClientHeight(100);
+    auto* failing = new TFailingChild(&form);
+    failing->SetParent(&form);
+    failing->SetEnabled(false);  // not a focus candidate, so nothing asks for its window again
+    TCustomForm* previous = Application->MainForm();
+    Application->SetMainForm(&form);
+    TLoopEnder ender{&watcher};
+    TTimer timer(nullptr);
+    timer.SetInterval(100);
+    timer.SetOnTimer(TNotifyEvent::Of<&TLoopEnder::Tick>(&ender));
+    try {
+        Application->Run();
+    } catch (...) {
+        ADD_FAILURE() << "the error left the message loop";
+    }
+    Application->SetMainForm(previous);
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));  // the window opened all the same
+    auto seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Text, "The browser could not be activated.");
+    EXPECT_LE(ender.ticks, 100);
+}
+
 TEST(ErrorBox, AnErrorInATickHandlerShowsOneBoxAndTheLoopGoesOn) {
     TDialogWatcher watcher;
     TFailingTicker ticker;

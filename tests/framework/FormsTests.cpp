@@ -190,6 +190,14 @@ TEST(Forms, ActivationFocusesTheFirstVisibleEnabledChildInTabOrder) {
     }
 }
 
+TEST(Forms, TheFirstShowingActivatesTheFormAndItsFirstChildTakesTheFocus) {
+    TTestForm form(nullptr);
+    form.Show();  // nothing but the showing activates it
+    EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == form.Handle(); }, 3000));
+    EXPECT_TRUE(WaitForFocusIn(form.First->Handle()));
+    EXPECT_EQ(form.ActiveControl(), form.First);
+}
+
 TEST(Forms, AnErrorInTheCreationHandlerShowsOneBoxAndTheFormStillOpens) {
     TDialogWatcher watcher;
     TTestForm form(nullptr, 13, true);

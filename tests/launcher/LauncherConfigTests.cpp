@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "framework/SysUtils.h"
 #include "launcher/LauncherConfig.h"
 #include "support/WineTestSupport.h"
@@ -162,6 +164,19 @@ TEST_F(DownloadTest, ABodyCutShortKeepsTheOldFile) {
     EXPECT_FALSE(DownloadFile(base + "/cut/pgame.ini", target));
     EXPECT_EQ(ReadFileBytes(target), old);
     ExpectNoTemporaryFile();
+}
+
+TEST_F(DownloadTest, TemporaryFilesAKilledFetchLeftAreRemovedAtTheNextFetch) {
+    // Names the platform makes of our prefix, in any case; and look-alikes.
+    for (const char* name : {"pgi1.tmp", "pgiA2F.tmp", "PGI12ab.TMP", "pgiX.tmp", "pgi12345.tmp", "pgi.tmp",
+                             "pgi12.txt", "other.tmp"})
+        WriteFileBytes(folder.Path() + name, "left over");
+    EXPECT_FALSE(DownloadFile("http://127.0.0.1:1/games/pgame.ini", target));
+    auto names = folder.FileNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"other.tmp", "pgame.ini", "pgi.tmp", "pgi12.txt",
+                                                             "pgi12345.tmp", "pgiX.tmp"}));
+    EXPECT_EQ(ReadFileBytes(target), old);
 }
 
 TEST_F(DownloadTest, NoOldFileAndAFailedFetchLeavesNothing) {

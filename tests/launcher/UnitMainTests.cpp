@@ -130,6 +130,26 @@ TEST_F(MainWindowTest, TheTimerIsArmedAtLoadThenReArmedWithTimeTimesAThousandWra
     EXPECT_EQ(g_periods, std::vector<UINT>{1000u});  // same interval: not re-armed
 }
 
+TEST_F(MainWindowTest, ATickWithoutTheConfigurationLaunchesNothingAndTheNextTickDoes) {
+    TTempFolder gameFolder;
+    ASSERT_TRUE(CopyFileA(WindowsPathOf(STANDIN_GAME_EXE).c_str(), (gameFolder.Path() + "game.exe").c_str(), FALSE));
+    WriteFileBytes(serverConfig, "[Init]\r\nTime=0\r\nExe=\"" + gameFolder.Path() + "game.exe\" early\r\n");
+    Build();
+    // As while the definition loads, or once the close has let it go.
+    std::unique_ptr<launcher::TIniFile> configuration = std::move(form->IniFile);
+    form->Timer1->SetInterval(1000);
+    form->Timer1Timer(form->Timer1);
+    EXPECT_TRUE(form->Timer1->Armed());  // still waiting for its launch
+    Sleep(300);
+    std::string record = gameFolder.Path() + "game-record.txt";
+    EXPECT_TRUE(ReadFileBytes(record).empty());
+
+    form->IniFile = std::move(configuration);
+    form->Timer1Timer(form->Timer1);
+    EXPECT_FALSE(form->Timer1->Armed());
+    EXPECT_TRUE(PumpUntil([&] { return !ReadFileBytes(record).empty(); }, 10000)) << "no launch";
+}
+
 TEST_F(MainWindowTest, ARefusedNavigationShowsTheErrorAndTheLaunchComesOneSecondAfterLoading) {
     TTempFolder gameFolder;
     ASSERT_TRUE(CopyFileA(WindowsPathOf(STANDIN_GAME_EXE).c_str(), (gameFolder.Path() + "game.exe").c_str(), FALSE));

@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace standin {
@@ -86,6 +88,15 @@ TStandInRegistration::TStandInRegistration() {
 
 TStandInRegistration::~TStandInRegistration() {
     CoRevokeClassObject(cookie_);
+    // Whatever the host made of the control is gone by now: nothing may be
+    // left outstanding either way.
+    for (size_t i = 0; i < g_instances.size(); ++i) {
+        const TStandInBrowser* b = g_instances[i];
+        if (b->References() != 1 || b->HostReferencesHeld() != 0)
+            ADD_FAILURE() << "stand-in control " << i << " left with " << b->References() - 1
+                          << " references of the host and " << b->HostReferencesHeld()
+                          << " references held on the host";
+    }
     for (TStandInBrowser* b : g_instances) b->Release();
     g_instances.clear();
     g_newFailure = S_OK;
@@ -207,6 +218,7 @@ HRESULT TStandInBrowser::GetClientSite(IOleClientSite** clientSite) {
 
 HRESULT TStandInBrowser::Close(DWORD) {
     calls.push_back("Close");
+    if (onClose) onClose(*this);
     InPlaceDeactivate();
     return S_OK;
 }
@@ -311,6 +323,7 @@ HRESULT TStandInBrowser::InitNew() {
 
 HRESULT TStandInBrowser::OnAmbientPropertyChange(DISPID dispid) {
     ambientChanges.push_back(dispid);
+    if (hostile) return E_FAIL;
     return S_OK;
 }
 
@@ -321,6 +334,7 @@ HRESULT TStandInBrowser::GetTypeInfoCount(UINT* count) {
 
 HRESULT TStandInBrowser::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                 EXCEPINFO* excep, UINT*) {
+    if (hostile) return HostileInvoke(dispid, flags, result);
     if (flags & DISPATCH_PROPERTYGET) {
         calls.push_back("get " + std::to_string(dispid));
         if (!result) return E_POINTER;
@@ -360,6 +374,7 @@ HRESULT TStandInBrowser::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPAR
 
 HRESULT TStandInBrowser::Fail(const char* call) {
     calls.push_back(call);
+    if (hostile) return E_FAIL;
     if (SUCCEEDED(failWith)) return failWith;
     ComPtr<ICreateErrorInfo> create;
     if (!failDescription.empty() && SUCCEEDED(CreateErrorInfo(&create))) {
@@ -385,11 +400,18 @@ HRESULT TStandInBrowser::Navigate2(VARIANT* url, VARIANT*, VARIANT*, VARIANT*, V
     return Fail("Navigate2");
 }
 
-HRESULT TStandInBrowser::ExecWB(OLECMDID cmd, OLECMDEXECOPT, VARIANT*, VARIANT*) {
+HRESULT TStandInBrowser::ExecWB(OLECMDID cmd, OLECMDEXECOPT, VARIANT*, VARIANT* out) {
+    if (out && !execOutputText.empty()) {
+        VariantClear(out);
+        out->vt = VT_BSTR;
+        out->bstrVal = SysAllocString(execOutputText.c_str());
+    }
     return Fail(("ExecWB " + std::to_string(static_cast<int>(cmd))).c_str());
 }
 
 HRESULT TStandInBrowser::get_Application(IDispatch** disp) {
+    *disp = nullptr;
+    if (hostile) return S_OK;
     *disp = static_cast<IWebBrowser2*>(this);
     AddRef();
     return S_OK;

@@ -9,6 +9,7 @@
 #include <oleidl.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -79,6 +80,23 @@ public:
     HRESULT FireEvent(DISPID dispid, std::vector<VARIANTARG> args);
     // Fires BeforeNavigate2 for a URL and answers the Cancel the host left.
     bool FireBeforeNavigate2(const std::wstring& url);
+
+    // ---- lifetime accounting and the hostile engine (StandInHostile.cpp) ----
+    // References the control holds on the host's objects: its site and the
+    // event sinks it was given. The registration checks, when it ends, that
+    // every instance holds none and is held only by the registration.
+    int HostReferencesHeld() const { return (site ? 1 : 0) + static_cast<int>(sinks_.size()); }
+    IDispatch* FirstSink() const { return sinks_.empty() ? nullptr : sinks_.begin()->second.Get(); }
+    // Called as Close begins, while the site is still set.
+    std::function<void(TStandInBrowser&)> onClose;
+    // Written to ExecWB's output when not empty.
+    std::wstring execOutputText;
+    // Answers every host call with null objects, failures and odd types
+    // where the interfaces allow it.
+    bool hostile = false;
+    // Calls every host interface through the site with null out-pointers,
+    // null and odd arguments; one "call hr" line for each.
+    std::vector<std::string> CallHostHostilely();
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -204,7 +222,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_RegisterAsDropTarget(VARIANT_BOOL value) override {
         registerAsDropTarget = value;
         calls.push_back(value ? "RegisterAsDropTarget on" : "RegisterAsDropTarget off");
-        return S_OK;
+        return hostile ? E_FAIL : S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_TheaterMode(VARIANT_BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_TheaterMode(VARIANT_BOOL) override { return E_NOTIMPL; }
@@ -221,6 +239,8 @@ public:
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
 private:
+    HRESULT HostileInvoke(DISPID dispid, WORD flags, VARIANT* result);
+
     class TEventPoint;
     friend class TEventPoint;
     HRESULT Fail(const char* call);

@@ -94,10 +94,9 @@ public:
     IUnknown* supplied = nullptr;
     std::wstring user, password;
     bool clearTarget = false;
-    void QueryServiceEvent(TObject*, const GUID&, const GUID&, IUnknown*& obj) {
+    void QueryServiceEvent(TObject*, const GUID&, const GUID&, ComPtr<IUnknown>& obj) {
         log.push_back("query");
         obj = supplied;
-        if (obj) obj->AddRef();
     }
     void Evaluate(TObject*, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, BOOL, uint32_t, uint32_t,
                   HRESULT& r) {
@@ -133,13 +132,15 @@ TEST_F(ServicesTest, FocusProtectionIsServedWithoutAnyEvent) {
     // The same service asked for an interface we do not have: refused,
     // unless the application supplies one.
     EXPECT_EQ(AskFor(kProtectFocus, IID_IStream), E_NOINTERFACE);
-    TOwnDropTarget object;
-    supplied = &object;
+    supplied = host->BrowserInterface();  // an object with IOleObject, which we lack
     host->OnQueryService = TQueryServiceEvent::Of<&ServicesTest::QueryServiceEvent>(this);
     // Rule 2 matched and failed, which ends the rules; the event's object
-    // is the answer.
-    EXPECT_EQ(AskFor(kProtectFocus, IID_IStream), S_OK);
+    // is the answer, asked for the interface wanted.
+    EXPECT_EQ(AskFor(kProtectFocus, IID_IOleObject), S_OK);
     EXPECT_EQ(log, std::vector<std::string>{"query"});
+    // An object without that interface is no answer.
+    EXPECT_EQ(AskFor(kProtectFocus, IID_IStream), E_NOINTERFACE);
+    EXPECT_EQ(log, (std::vector<std::string>{"query", "query"}));
 }
 
 TEST_F(ServicesTest, TheLaunchersConfigurationServesOnlyFocusProtection) {

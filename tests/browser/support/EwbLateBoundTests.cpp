@@ -72,3 +72,15 @@ TEST(LateBound, HelpWithoutTheLibraryEntryAnswersNothing) {
     EXPECT_EQ(LateBound.HtmlHelpLibrary, nullptr);
     EXPECT_EQ(LateBound.UrlMonLibrary, nullptr);
 }
+
+TEST(LateBound, HelpWindowsAreToldToCloseBeforeTheHelpLibraryIsFreed) {
+    SetEnvironmentVariableA("HHCTRL_TEST_LOG", "");
+    HMODULE help = LoadLibraryA(testsupport::WindowsPathOf(HHCTRL_TEST_DLL).c_str());
+    ASSERT_TRUE(help);
+    LateBound.HtmlHelpLibrary = help;  // as if loaded by the first help request
+    EwbLateBoundShutDown();
+    char log[512] = "";
+    GetEnvironmentVariableA("HHCTRL_TEST_LOG", log, sizeof log);
+    EXPECT_STREQ(log, "command 18;unloaded;");  // HH_CLOSE_ALL, then the library goes
+    EXPECT_EQ(LateBound.HtmlHelpLibrary, nullptr);
+}

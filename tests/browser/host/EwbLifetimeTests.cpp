@@ -1,0 +1,286 @@
+// The host's lifetime and its COM contract: what the control may still call
+// while and after the component goes, and what the host hands out.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <new>
+
+#include "browser/host/EwbCore.h"
+#include "framework/Forms.h"
+#include "support/StandInBrowser.h"
+#include "support/WineTestSupport.h"
+
+using namespace ui;
+using namespace ewb;
+using standin::TStandInBrowser;
+using standin::TStandInRegistration;
+using testsupport::TDialogWatcher;
+
+// Allocation failures on request, for the COM methods that allocate.
+namespace {
+int g_failAllocations = 0;
+}
+void* operator new(std::size_t size) {
+    if (g_failAllocations > 0) throw std::bad_alloc();
+    if (void* block = HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+    if (block) HeapFree(GetProcessHeap(), 0, block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+
+namespace {
+
+class LifetimeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.reset(new TForm(nullptr));
+        form->SetClientWidth(300);
+        form->SetClientHeight(200);
+        host = new TCustomEmbeddedWB(form.get());
+        host->SetParent(form.get());
+        host->SetAlign(alClient);
+        host->BrowserInterface();
+    }
+    void TearDown() override { form.reset(); }
+    TStandInBrowser& Control() { return *registration.Last(); }
+    template <typename I>
+    ComPtr<I> SiteAs() {
+        ComPtr<I> view;
+        EXPECT_EQ(Control().site.As(&view), S_OK);
+        return view;
+    }
+
+    TStandInRegistration registration;
+    std::unique_ptr<TForm> form;
+    TCustomEmbeddedWB* host = nullptr;
+
+public:
+    ComPtr<IUnknown> supplied;
+    void Supply(TObject*, const GUID&, const GUID&, ComPtr<IUnknown>& obj) { obj = supplied; }
+    void External(TObject*, ComPtr<IDispatch>& external) { supplied.As(&external); }
+    int statusEvents = 0;
+    void Status(TObject*, const std::wstring&) { ++statusEvents; }
+    int events = 0;
+    void BeforeNavigate(TObject*, IDispatch*, VARIANT&, VARIANT&, VARIANT&, VARIANT&, VARIANT&, WordBool& cancel) {
+        ++events;
+        cancel = VARIANT_TRUE;
+    }
+    void NewWindow(TObject*, IDispatch*&, WordBool&, uint32_t, const std::wstring&, const std::wstring&) { ++events; }
+    void ClientToHost(TObject*, int32_t& cx, int32_t& cy) {
+        ++events;
+        cx = cy = -1;
+    }
+};
+
+}  // namespace
+
+TEST_F(LifetimeTest, TheControlIsClosedWhileTheComponentIsStillWhole) {
+    form->Show();
+    HRESULT viewAnswer = E_FAIL, hideAnswer = E_FAIL, serviceAnswer = E_FAIL;
+    Control().onClose = [&](TStandInBrowser& control) {
+        // What a closing engine does: its last host calls through the site.
+        ComPtr<IDocHostUIHandler> handler;
+        viewAnswer = control.site.As(&handler);
+        if (handler) hideAnswer = handler->HideUI();
+        ComPtr<IServiceProvider> services;
+        if (SUCCEEDED(control.site.As(&services))) {
+            ComPtr<IProtectFocus> focus;
+            serviceAnswer = services->QueryService(__uuidof(IProtectFocus), IID_PPV_ARGS(&focus));
+        }
+    };
+    form.reset();
+    EXPECT_EQ(viewAnswer, S_OK);
+    EXPECT_EQ(hideAnswer, S_FALSE);
+    EXPECT_EQ(serviceAnswer, S_OK);
+}
+
+TEST_F(LifetimeTest, ASiteHeldFromOutsideAnswersSafelyOnceTheComponentIsGone) {
+    form->Show();
+    ComPtr<IOleClientSite> site = Control().site;
+    ComPtr<IOleInPlaceSite> inPlace;
+    ASSERT_EQ(site.As(&inPlace), S_OK);
+    ComPtr<IDispatch> sink = Control().FirstSink();
+    ASSERT_TRUE(sink);
+    host->OnStatusTextChange = TEWBStatusTextChange::Of<&LifetimeTest::Status>(this);
+    form.reset();
+
+    HWND window = reinterpret_cast<HWND>(1);
+    EXPECT_NE(inPlace->GetWindow(&window), S_OK);
+    EXPECT_EQ(window, nullptr);
+    ComPtr<IDocHostUIHandler> handler;
+    EXPECT_EQ(site.As(&handler), E_NOINTERFACE);
+    EXPECT_NE(inPlace->OnInPlaceActivate(), S_OK);
+    EXPECT_EQ(inPlace->OnInPlaceDeactivate(), S_OK);
+    ComPtr<IOleInPlaceFrame> frame;
+    ComPtr<IOleInPlaceUIWindow> document;
+    RECT pos, clip;
+    OLEINPLACEFRAMEINFO info = {};
+    EXPECT_NE(inPlace->GetWindowContext(&frame, &document, &pos, &clip, &info), S_OK);
+    EXPECT_FALSE(frame);
+    VARIANTARG text;
+    VariantInit(&text);
+    text.vt = VT_BSTR;
+    text.bstrVal = SysAllocString(L"late");
+    DISPPARAMS params = {&text, nullptr, 1, 0};
+    EXPECT_EQ(sink->Invoke(102, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    VariantClear(&text);
+    EXPECT_EQ(statusEvents, 0);  // a late event reaches nobody
+}
+
+TEST_F(LifetimeTest, DropTargetRegistrationsAreRevokedWhenTheComponentGoes) {
+    form->Show();
+    HWND document = Control().ieServer;
+    ASSERT_TRUE(document);
+    host->SetDropHandlingType(ddtMy);
+    ASSERT_NE(GetPropW(document, L"OleDropTargetInterface"), nullptr);
+    // The document window outlives the component here, as a window the
+    // engine keeps elsewhere would.
+    TForm keeper(nullptr);
+    keeper.Show();
+    ::SetParent(document, keeper.Handle());
+    form.reset();
+    ASSERT_TRUE(IsWindow(document));
+    EXPECT_EQ(GetPropW(document, L"OleDropTargetInterface"), nullptr);
+    EXPECT_EQ(RevokeDragDrop(document), DRAGDROP_E_NOTREGISTERED);
+}
+
+TEST_F(LifetimeTest, AParkedHandleThatNamesAnotherWindowIsNotAdopted) {
+    form->Show();
+    HWND browserWindow = host->Handle();
+    host->SetParent(nullptr);
+    ASSERT_EQ(host->ParkedHandle, browserWindow);
+    // The handle now names a window of someone else's.
+    TForm stranger(nullptr);
+    stranger.Show();
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, stranger.Handle(),
+                                 nullptr, nullptr, nullptr);
+    host->ParkedHandle = other;
+    host->SetParent(form.get());
+    host->HandleNeeded();
+    EXPECT_NE(host->Handle(), other);
+    EXPECT_EQ(GetParent(other), stranger.Handle());
+    EXPECT_EQ(host->Handle(), browserWindow);  // the browser's own window, home again
+    EXPECT_EQ(GetParent(browserWindow), form->Handle());
+    EXPECT_EQ(host->ParkedHandle, nullptr);
+}
+
+TEST_F(LifetimeTest, QueryServiceHandsOutOnlyTheInterfaceAskedFor) {
+    ComPtr<IServiceProvider> services = SiteAs<IServiceProvider>();
+    host->OnQueryService = TQueryServiceEvent::Of<&LifetimeTest::Supply>(this);
+    IWebBrowser2* browser = host->BrowserInterface();
+    supplied = browser;  // an object with IDispatch and without IStream
+    const ULONG before = browser->AddRef() - 1;
+    browser->Release();
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(services->QueryService(GUID_NULL, IID_IStream, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    ASSERT_EQ(services->QueryService(GUID_NULL, IID_IDispatch, &object), S_OK);
+    IDispatch* asked = nullptr;
+    browser->QueryInterface(IID_PPV_ARGS(&asked));
+    EXPECT_EQ(object, asked);
+    asked->Release();
+    static_cast<IDispatch*>(object)->Release();
+    EXPECT_EQ(browser->AddRef() - 1, before);  // the handler's and the caller's references balance
+    browser->Release();
+    supplied.Reset();
+}
+
+TEST_F(LifetimeTest, AnInterfaceHandedOutByAnEventCarriesExactlyOneReference) {
+    ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>();
+    host->OnGetExternal = TGetExternalEvent::Of<&LifetimeTest::External>(this);
+    supplied = host->BrowserInterface();
+    const long before = Control().References();
+    IDispatch* external = nullptr;
+    ASSERT_EQ(handler->GetExternal(&external), S_OK);
+    ASSERT_TRUE(external);
+    EXPECT_EQ(Control().References(), before + 1);
+    external->Release();
+    EXPECT_EQ(Control().References(), before);
+    EXPECT_EQ(handler->GetExternal(nullptr), S_OK);  // nowhere to put it: not leaked
+    EXPECT_EQ(Control().References(), before);
+    supplied.Reset();
+}
+
+TEST_F(LifetimeTest, ExecWBOutputNeverBecomesTheNextNavigationsPostData) {
+    Control().execOutputText = L"written by the command";
+    VARIANT in;
+    VariantInit(&in);
+    host->ExecWB(OLECMDID_GETZOOMRANGE, OLECMDEXECOPT_DONTPROMPTUSER, in);
+    EXPECT_EQ(SharedEmptyArgument.vt, VT_EMPTY);
+    host->Navigate(L"http://page/");
+    const auto& calls = Control().calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Navigate with unexpected arguments"), 0);
+}
+
+TEST_F(LifetimeTest, KeyPathsAnswerOutOfMemoryInsteadOfThrowing) {
+    host->OptionKeyPath = "Software\\Test";
+    ComPtr<IDocHostUIHandler2> handler = SiteAs<IDocHostUIHandler2>();
+    for (bool overriding : {false, true}) {
+        host->OverrideOptionKeyPath = overriding;
+        LPOLESTR key = reinterpret_cast<LPOLESTR>(1);
+        HRESULT hr = S_OK;
+        g_failAllocations = 1;
+        try {
+            hr = overriding ? handler->GetOverrideKeyPath(&key, 0) : handler->GetOptionKeyPath(&key, 0);
+        } catch (...) {
+            g_failAllocations = 0;
+            ADD_FAILURE() << "an exception crossed the COM boundary";
+        }
+        g_failAllocations = 0;
+        EXPECT_EQ(hr, E_OUTOFMEMORY) << overriding;
+        EXPECT_EQ(key, nullptr);
+    }
+}
+
+TEST_F(LifetimeTest, AHostileEngineNeitherCrashesTheHostNorGetsAnExceptionBack) {
+    TDialogWatcher watcher;  // errors the host reports go to the error box
+    form->Show();
+    TStandInBrowser& control = Control();
+    control.hostile = true;
+    host->OnBeforeNavigate2 = TEWBBeforeNavigate2::Of<&LifetimeTest::BeforeNavigate>(this);
+    host->OnNewWindow3 = TEWBNewWindow3::Of<&LifetimeTest::NewWindow>(this);
+    host->OnClientToHostWindow = TEWBClientToHostWindow::Of<&LifetimeTest::ClientToHost>(this);
+    // The host's own calls into a control that answers nothing useful.
+    int raised = 0;
+    auto attempt = [&](const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const Exception&) {
+            ++raised;  // a failure the control reported, raised as designed
+        }
+    };
+    VARIANT in;
+    VariantInit(&in);
+    attempt([&] { host->SetUserInterfaceOptions({}); });
+    attempt([&] { host->SetDownloadOptions({DownloadImages}); });
+    attempt([&] { host->ActivateBrowserUI(); });
+    attempt([&] { EXPECT_FALSE(host->GetHTMLDocument()); });
+    attempt([&] { host->SetZoom(100); });
+    attempt([&] { host->SetDropHandlingType(ddtNo); });
+    attempt([&] { host->SetDropHandlingType(ddtMy); });
+    attempt([&] { host->Navigate(L"http://page/"); });
+    attempt([&] { host->ExecWB(OLECMDID_REFRESH, OLECMDEXECOPT_DODEFAULT, in); });
+    EXPECT_GE(raised, 2);  // Navigate and ExecWB at least
+
+    // The engine's calls into the host, with nulls and odd values.
+    std::vector<std::string> answers = control.CallHostHostilely();
+    EXPECT_GT(answers.size(), 60u);
+    EXPECT_EQ(events, 3);  // each event with odd arguments reached its handler once
+    auto answerOf = [&](const std::string& call) {
+        for (const std::string& line : answers)
+            if (line.compare(0, call.size() + 1, call + " ") == 0) return line.substr(call.size() + 1);
+        return std::string("missing");
+    };
+    EXPECT_EQ(answerOf("GetHostInfo"), "80004003");  // E_POINTER
+    EXPECT_EQ(answerOf("GetOptionKeyPath"), "80004003");
+    EXPECT_EQ(answerOf("QueryService null"), "80004003");
+    EXPECT_EQ(answerOf("AllowFocusChange"), "80004003");
+    EXPECT_EQ(answerOf("GetWindow"), "80004003");
+    EXPECT_EQ(answerOf("GetExternal"), "00000001");  // nothing to hand out
+    EXPECT_EQ(answerOf("ShowHelp"), "00000001");
+    control.hostile = false;
+}
