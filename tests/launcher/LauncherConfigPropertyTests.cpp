@@ -117,25 +117,6 @@ TEST(ConfigIntegerProperty, EveryGeneratedTextReadsAsTheRulesSay) {
     EXPECT_LT(parsed, count - count / 5);
 }
 
-TEST(ConfigIntegerProperty, TheModelAgreesWithTheDocumentedCases) {
-    const struct {
-        const char* text;
-        bool ok;
-        int32_t value;
-    } cases[] = {
-        {"0x1E", true, 30}, {"$1E", true, 30}, {"X1E", true, 30}, {"-0x1E", true, -30}, {"+7", true, 7},
-        {"   15", true, 15}, {"15s", false, 0}, {"1.5", false, 0}, {"2147483648", false, 0}, {"", false, 0},
-        {"-2147483648", true, INT32_MIN}, {"0xFFFFFFFF", true, -1}, {"$", false, 0}, {"0x", false, 0},
-    };
-    for (const auto& c : cases) {
-        int32_t value = 0;
-        EXPECT_EQ(ModelParse(c.text, value), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(value, c.value) << c.text;
-        }
-    }
-}
-
 TEST(ConfigFileReader, DamagedFilesGiveTheDefaultsWithoutHarm) {
     TTempFolder folder;
     const std::string ini = folder.Path() + "pgame.ini";
