@@ -183,28 +183,22 @@ TEST_F(DialogTest, MessageBoxesAreRecaptionedClosedOrDestroyedAsTheOptionsSay) {
 }
 
 TEST_F(DialogTest, OnShowDialogChangesTheOptionsThemselves) {
-    HWND reported = nullptr;
-    std::string oldCaption;
-    int32_t styleEx = -1;
     struct THandler {
-        HWND* reported;
-        std::string* oldCaption;
-        int32_t* styleEx;
-        void Show(TObject*, HWND h, int32_t style, const std::string& old, std::wstring& caption, bool& cancel) {
-            *reported = h;
-            *oldCaption = old;
-            *styleEx = style;
+        HWND reported = nullptr;
+        std::string oldCaption;
+        void Show(TObject*, HWND h, int32_t, const std::string& old, std::wstring& caption, bool& cancel) {
+            reported = h;
+            oldCaption = old;
             caption = L"From the handler";
             cancel = true;
         }
-    } handler{&reported, &oldCaption, &styleEx};
+    } handler;
     TBrowserForm& form = Build([&](TEmbeddedWB& b) { b.OnShowDialog = TShowDialogEvent::Of<&THandler::Show>(&handler); });
     TBoxSeen seen = ShowBox(form, L"Microsoft Internet Explorer");
     EXPECT_FALSE(seen.StayedOpen);
     HWND box = LastBox();
-    EXPECT_EQ(reported, box);
-    EXPECT_EQ(oldCaption, "Microsoft Internet Explorer");
-    EXPECT_NE(styleEx, -1);
+    EXPECT_EQ(handler.reported, box);
+    EXPECT_EQ(handler.oldCaption, "Microsoft Internet Explorer");
     EXPECT_EQ(form.Browser->DialogBoxes().NewCaption, L"From the handler");
     EXPECT_TRUE(form.Browser->DialogBoxes().DisableAll);
     EXPECT_EQ(MessagesTo(box), (std::vector<UINT>{WM_CLOSE, WM_SETICON, WM_DESTROY}));
