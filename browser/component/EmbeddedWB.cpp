@@ -8,9 +8,10 @@ using namespace ui;
 
 // ---- module state ----
 
-// The x87 word after initialisation (all exceptions masked), until the
-// browser support's start-up captures the runtime's own.
-uint16_t SavedFpuControlWord = 0x037F;
+// Captured as the module's variables are initialised, when the runtime has
+// just set the processor's word up; the browser support's start-up takes
+// it again.
+uint16_t SavedFpuControlWord = GetFpuControlWord();
 bool OleInitialized = false;
 bool ProxyApplied = false;
 bool NavigationSoundDisabled = false;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/RegistryTree.h"
 #include "support/WineTestSupport.h"
 
 using testsupport::EnvVar;
@@ -161,6 +162,12 @@ protected:
     double startedAt = 0;
 };
 
+std::string WideToAnsiForMessage(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
 std::string Folder(std::string path) {
     if (!path.empty() && path.back() == '\\') path.pop_back();
     return path;
@@ -304,4 +311,30 @@ TEST_F(LauncherTest, ClosingAfterTheLaunchOpensThePlayPageToo) {
     EXPECT_EQ(CloseLauncher(), 0u);
     EXPECT_TRUE(WaitForPlayPage());
     EXPECT_EQ(GameStarts().size(), 1u);
+}
+
+// With the launcher's own options its browser applies no proxy, writes no
+// user agent and leaves the sound scheme alone: the user's whole registry
+// and the machine's internet settings are as they were before the run.
+TEST_F(LauncherTest, ARunWithTheDefaultsLeavesTheRegistryAsItWas) {
+    using testsupport::ReadRegistryTree;
+    using testsupport::RegistryDifferences;
+    const std::wstring machineInternet = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    ServeConfig("[Init]\r\nTime=0\r\n");
+    const auto userBefore = ReadRegistryTree(HKEY_CURRENT_USER, L"");
+    const auto machineBefore = ReadRegistryTree(HKEY_LOCAL_MACHINE, machineInternet);
+    ASSERT_TRUE(userBefore.Exists);
+
+    StartLauncher();
+    ASSERT_TRUE(PumpUntil([&] { return FindRequest("/games/pads.html") != nullptr; }, 10000));
+    EXPECT_EQ(CloseLauncher(), 0u);
+    EXPECT_TRUE(WaitForPlayPage());
+
+    std::wstring changed;
+    for (const auto& path : RegistryDifferences(userBefore, ReadRegistryTree(HKEY_CURRENT_USER, L""), L"HKCU"))
+        changed += path + L"\n";
+    for (const auto& path :
+         RegistryDifferences(machineBefore, ReadRegistryTree(HKEY_LOCAL_MACHINE, machineInternet), L"HKLM"))
+        changed += path + L"\n";
+    EXPECT_TRUE(changed.empty()) << WideToAnsiForMessage(changed);
 }

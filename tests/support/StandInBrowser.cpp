@@ -324,9 +324,23 @@ HRESULT TStandInBrowser::InitNew() {
     return S_OK;
 }
 
+namespace {
+constexpr DISPID kAmbientUserAgent = -5513;
+}  // namespace
+
 HRESULT TStandInBrowser::OnAmbientPropertyChange(DISPID dispid) {
     ambientChanges.push_back(dispid);
     if (hostile) return E_FAIL;
+    ComPtr<IDispatch> ambient;
+    if (dispid == kAmbientUserAgent && site && SUCCEEDED(site.As(&ambient))) {
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        VARIANT value;
+        VariantInit(&value);
+        if (ambient->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr) == S_OK &&
+            value.vt == VT_BSTR)
+            userAgentsRead.emplace_back(value.bstrVal ? value.bstrVal : L"");
+        VariantClear(&value);
+    }
     return S_OK;
 }
 

@@ -65,6 +65,9 @@ public:
     HWND shellEmbedding = nullptr, docObjectView = nullptr, ieServer = nullptr;
     VARIANT_BOOL registerAsDropTarget = VARIANT_TRUE;
     std::vector<DISPID> ambientChanges;  // IOleControl::OnAmbientPropertyChange
+    // The user agent read from the site after each change of it, as the
+    // engine reads it (only answers of S_OK with a string).
+    std::vector<std::wstring> userAgentsRead;
     std::vector<std::wstring> navigations;
     std::vector<std::string> calls;      // "Navigate", "ExecWB 19", "put 551", ...
     std::map<DISPID, VARIANT> properties;
