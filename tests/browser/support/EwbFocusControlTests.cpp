@@ -23,15 +23,22 @@ public:
         if (message.Msg == WM_BROWSERFOCUS) {
             ++requests;
             lastWParam = message.WParam;
+            lastReceiver = this;
         }
         ui::TWinControl::WndProc(message);
     }
-    int requests = 0;
-    WPARAM lastWParam = 0;
+    // Requests received by any of them.
+    static int requests;
+    static WPARAM lastWParam;
+    static TNamedControl* lastReceiver;
 
 private:
     const char* name_;
 };
+
+int TNamedControl::requests = 0;
+WPARAM TNamedControl::lastWParam = 0;
+TNamedControl* TNamedControl::lastReceiver = nullptr;
 
 class FocusControlTest : public ::testing::Test {
 protected:
@@ -66,9 +73,10 @@ protected:
     int TakeRequests(WPARAM* wParam = nullptr) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, WM_BROWSERFOCUS, WM_BROWSERFOCUS, PM_REMOVE)) DispatchMessageW(&msg);
-        int n = browser->requests;
-        if (wParam) *wParam = browser->lastWParam;
-        browser->requests = 0;
+        int n = TNamedControl::requests;
+        if (n) EXPECT_EQ(TNamedControl::lastReceiver, browser);
+        if (wParam) *wParam = TNamedControl::lastWParam;
+        TNamedControl::requests = 0;
         return n;
     }
 
