@@ -80,6 +80,12 @@ public:
     // Fires BeforeNavigate2 for a URL and answers the Cancel the host left.
     bool FireBeforeNavigate2(const std::wstring& url);
 
+    // ---- document loading ----
+    // ReadyState (DISPID -525) answers READYSTATE_COMPLETE unless held back,
+    // when it answers READYSTATE_INTERACTIVE; readyStateReads counts reads.
+    bool holdReadyState = false;
+    int readyStateReads = 0;
+
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;

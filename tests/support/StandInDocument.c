@@ -21,6 +21,7 @@ typedef struct Document {
     IOleCommandTarget target;
     IHTMLWindow2 window;
     IHTMLEventObj event;
+    IPersistStreamInit persist;
     StandInDocumentState* state;
 } Document;
 
@@ -28,6 +29,7 @@ static IHTMLDocument2Vtbl g_documentVtbl;
 static IOleCommandTargetVtbl g_targetVtbl;
 static IHTMLWindow2Vtbl g_windowVtbl;
 static IHTMLEventObjVtbl g_eventVtbl;
+static IPersistStreamInitVtbl g_persistVtbl;
 
 #define FROM(type, member, p) ((Document*)((char*)(p) - offsetof(Document, member)))
 
@@ -44,6 +46,8 @@ static HRESULT Query(Document* d, REFIID iid, void** out) {
         *out = &d->document;
     else if (IsEqualIID(iid, &IID_IOleCommandTarget))
         *out = &d->target;
+    else if (IsEqualIID(iid, &IID_IPersistStreamInit) && !d->state->noPersistStream)
+        *out = &d->persist;
     else {
         *out = NULL;
         return E_NOINTERFACE;
@@ -177,6 +181,25 @@ static HRESULT STDMETHODCALLTYPE EventInvoke(IHTMLEventObj* p, DISPID id, REFIID
     return S_OK;
 }
 
+/* ---- document loading: the source text arrives through Load ---- */
+static HRESULT STDMETHODCALLTYPE PersistQI(IPersistStreamInit* p, REFIID iid, void** out) {
+    return Query(FROM(Document, persist, p), iid, out);
+}
+static ULONG STDMETHODCALLTYPE PersistAddRef(IPersistStreamInit* p) { return Add(FROM(Document, persist, p)); }
+static ULONG STDMETHODCALLTYPE PersistRelease(IPersistStreamInit* p) { return Drop(FROM(Document, persist, p)); }
+static HRESULT STDMETHODCALLTYPE PersistLoad(IPersistStreamInit* p, LPSTREAM stream) {
+    StandInDocumentState* s = FROM(Document, persist, p)->state;
+    ULONG read = 0;
+    ++s->loadCalls;
+    s->loadedSize = 0;
+    while (s->loadedSize < sizeof s->loaded &&
+           SUCCEEDED(IStream_Read(stream, s->loaded + s->loadedSize, (ULONG)sizeof s->loaded - s->loadedSize,
+                                  &read)) &&
+           read > 0)
+        s->loadedSize += read;
+    return S_OK;
+}
+
 IUnknown* StandInDocument_Create(StandInDocumentState* state) {
     static int ready = 0;
     Document* d;
@@ -203,6 +226,11 @@ IUnknown* StandInDocument_Create(StandInDocumentState* state) {
         g_eventVtbl.Release = EventRelease;
         g_eventVtbl.GetIDsOfNames = EventGetIDsOfNames;
         g_eventVtbl.Invoke = EventInvoke;
+        FillWithUnexpected(&g_persistVtbl, sizeof g_persistVtbl);
+        g_persistVtbl.QueryInterface = PersistQI;
+        g_persistVtbl.AddRef = PersistAddRef;
+        g_persistVtbl.Release = PersistRelease;
+        g_persistVtbl.Load = PersistLoad;
         ready = 1;
     }
     d = (Document*)calloc(1, sizeof *d);
@@ -211,6 +239,7 @@ IUnknown* StandInDocument_Create(StandInDocumentState* state) {
     d->target.lpVtbl = &g_targetVtbl;
     d->window.lpVtbl = &g_windowVtbl;
     d->event.lpVtbl = &g_eventVtbl;
+    d->persist.lpVtbl = &g_persistVtbl;
     d->state = state;
     state->references = 1;
     return (IUnknown*)&d->document;

@@ -26,6 +26,12 @@ typedef struct StandInDocumentState {
     int zoomCalls;
     int rangeCalls;
     LONG references;     /* outstanding references of the document */
+
+    /* ---- document loading: IPersistStreamInit ---- */
+    BOOL noPersistStream;   /* the document answers no IPersistStreamInit */
+    int loadCalls;
+    char loaded[4096];      /* what the last Load read from its stream */
+    ULONG loadedSize;
 } StandInDocumentState;
 
 /* Makes a document; `state` must outlive it. Answers it with one reference. */
