@@ -197,6 +197,10 @@ static HRESULT STDMETHODCALLTYPE PersistLoad(IPersistStreamInit* p, LPSTREAM str
                                   &read)) &&
            read > 0)
         s->loadedSize += read;
+    if (s->keepStream) {
+        IStream_AddRef(stream);
+        s->keptStream = stream;
+    }
     return S_OK;
 }
 

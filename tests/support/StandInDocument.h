@@ -32,6 +32,8 @@ typedef struct StandInDocumentState {
     int loadCalls;
     char loaded[4096];      /* what the last Load read from its stream */
     ULONG loadedSize;
+    BOOL keepStream;        /* Load keeps a reference to its stream here */
+    IStream* keptStream;    /* released by the test */
 } StandInDocumentState;
 
 /* Makes a document; `state` must outlive it. Answers it with one reference. */
