@@ -9,7 +9,11 @@ void TPersistent::Assign(const TPersistent& source) {
 }
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {
-    if (owner_) owner_->InsertComponent(this);
+    if (!owner_) return;
+    owner_->InsertComponent(this);
+    // Made while its owner's definition is read, it is part of that
+    // definition: its after-load notification comes with the owner's.
+    if (owner_->IsLoading()) state_ |= csLoading;
 }
 
 TComponent::~TComponent() {

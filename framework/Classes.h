@@ -53,7 +53,8 @@ public:
     void Destroying() { state_ |= csDestroying; }
 
     // Marks the component (and what it owns) as being read from a
-    // definition; EndLoading clears the mark and runs Loaded on each, owned
+    // definition; a component made by an owner that is loading is marked
+    // too. EndLoading clears the mark and runs Loaded on each, owned
     // components first in creation order, then the component itself.
     void BeginLoading();
     void EndLoading();

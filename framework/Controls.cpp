@@ -245,6 +245,16 @@ void TWinControl::SetVisible(bool visible) {
     visible_ = visible;
     if (handle_) ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
     if (parent_) parent_->Realign();
+    Perform(CM_VISIBLECHANGED, visible ? 1 : 0, 0);
+}
+
+LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    TMessage message = {msg, wParam, lParam, 0};
+    if (WindowProc)
+        WindowProc(message);
+    else
+        WndProc(message);
+    return message.Result;
 }
 
 void TWinControl::SetEnabled(bool enabled) {
@@ -475,6 +485,11 @@ void TWinControl::WndProc(TMessage& message) {
         }
         break;
     default:
+        // The framework's own messages mean nothing to a window procedure.
+        if (message.Msg >= CM_BASE && message.Msg < CN_BASE + 0x400) {
+            message.Result = 0;
+            return;
+        }
         break;
     }
     DefaultHandler(message);
@@ -485,6 +500,14 @@ void TWinControl::DefaultHandler(TMessage& message) {
     if (!window) return;
     message.Result = CallWindowProcW(defWndProc_ ? defWndProc_ : DefWindowProcW, window, message.Msg,
                                      message.WParam, message.LParam);
+}
+
+TShiftState KeyDataToShiftState(LPARAM keyData) {
+    TShiftState shift;
+    if (GetKeyState(VK_SHIFT) < 0) shift.Include(ssShift);
+    if (GetKeyState(VK_CONTROL) < 0) shift.Include(ssCtrl);
+    if (keyData & 0x20000000) shift.Include(ssAlt);
+    return shift;
 }
 
 std::wstring WindowText(HWND window) {

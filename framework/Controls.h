@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Sets.h"
 
 namespace ui {
 
@@ -19,6 +20,28 @@ struct TMessage {
 };
 
 using TWndMethod = TMethod<void(TMessage& Message)>;
+
+// The framework's own messages: notifications between controls (CM_) and
+// window messages reflected to the control that owns the window (CN_).
+constexpr UINT CM_BASE = 0xB000;
+constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
+constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
+constexpr UINT CM_DOCWINDOWACTIVATE = CM_BASE + 43;
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
+constexpr UINT CN_KEYUP = CN_BASE + WM_KEYUP;
+constexpr UINT CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN;
+constexpr UINT CN_SYSKEYUP = CN_BASE + WM_SYSKEYUP;
+constexpr UINT CN_CHAR = CN_BASE + WM_CHAR;
+
+enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateItem, 7>;
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+using TMouseEvent = TMethod<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+
+// The shift state of a key message: Shift and Ctrl from the keyboard's
+// current state, Alt from the context bit (29) of the key data.
+TShiftState KeyDataToShiftState(LPARAM keyData);
 
 using TColor = int32_t;
 // System colours are the colour index with the high bit set.
@@ -126,7 +149,8 @@ public:
     void SetEnabled(bool enabled);
     // Visible and enabled, and so is every parent.
     virtual bool CanFocus() const;
-    void SetFocus();
+    // Raises an error when the control cannot take the focus.
+    virtual void SetFocus();
     bool Focused() const;
 
     const std::wstring& Caption() const { return caption_; }
@@ -146,6 +170,10 @@ public:
 
     // The form this control lies on, or null.
     TCustomForm* GetParentForm();
+
+    // Sends a message to the control's message entry point, window or not,
+    // and answers its result.
+    LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
 
     // The message entry point; a control or component may save it and put
     // its own in its place, calling the saved one for what it does not take.

@@ -17,6 +17,7 @@ enum TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
 using TCloseEvent = TMethod<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = TMethod<void(TObject* Sender, bool& CanClose)>;
 
 class TCustomForm : public TWinControl {
 public:

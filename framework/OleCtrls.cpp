@@ -331,7 +331,9 @@ void TOleControl::CreateControl() {
                 ULARGE_INTEGER size;
                 size.QuadPart = controlDataBytes_.size();
                 stream->SetSize(size);
-                OleCheck(persistStream_->Load(stream.Get()));
+                // A state the control refuses would otherwise end every
+                // start in an error: it starts new instead.
+                if (FAILED(persistStream_->Load(stream.Get()))) OleCheck(persistStream_->InitNew());
             }
         }
         OleCheck(oleObject_.As(&controlDispatch_));
@@ -347,6 +349,42 @@ void TOleControl::CreateControl() {
     } catch (...) {
         DestroyControl();
         throw;
+    }
+    // What the definition wrote while there was no control, in order.
+    TPendingProperties pending;
+    pending.Swap(pendingProperties_);
+    for (const auto& item : pending.Items()) SetProperty(item.first, item.second);
+}
+
+void TOleControl::TPendingProperties::Add(DISPID dispid, const VARIANT& value) {
+    VARIANT copy;
+    VariantInit(&copy);
+    OleCheck(VariantCopy(&copy, const_cast<VARIANT*>(&value)));
+    items_.emplace_back(dispid, copy);
+}
+
+bool TOleControl::TPendingProperties::Find(DISPID dispid, VARIANT& copy) const {
+    for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+        if (it->first != dispid) continue;
+        VariantInit(&copy);
+        OleCheck(VariantCopy(&copy, const_cast<VARIANT*>(&it->second)));
+        return true;
+    }
+    return false;
+}
+
+void TOleControl::TPendingProperties::Clear() {
+    for (auto& item : items_) VariantClear(&item.second);
+    items_.clear();
+}
+
+void TOleControl::Loaded() {
+    TWinControl::Loaded();
+    if (created_) return;
+    try {
+        CreateControl();
+    } catch (...) {
+        ApplicationHandleException(this);
     }
 }
 
@@ -405,6 +443,11 @@ IDispatch* TOleControl::DefaultDispatch() {
 }
 
 VARIANT TOleControl::GetProperty(DISPID dispid) {
+    if (!created_ && IsLoading()) {
+        // Written by the definition and not handed over yet: that value.
+        VARIANT pending;
+        if (pendingProperties_.Find(dispid, pending)) return pending;
+    }
     IDispatch* dispatch = DefaultDispatch();
     DISPPARAMS params = {nullptr, nullptr, 0, 0};
     VARIANT result;
@@ -418,6 +461,10 @@ VARIANT TOleControl::GetProperty(DISPID dispid) {
 }
 
 void TOleControl::SetProperty(DISPID dispid, const VARIANT& value) {
+    if (!created_ && IsLoading()) {
+        pendingProperties_.Add(dispid, value);
+        return;
+    }
     IDispatch* dispatch = DefaultDispatch();
     VARIANT arg = value;
     DISPID named = DISPID_PROPERTYPUT;

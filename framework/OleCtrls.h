@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Controls.h"
@@ -41,7 +42,12 @@ public:
 
     // The stored state of the control, in its own persistence format. Set
     // before the control is created, it is what the control loads; set
-    // afterwards, the control is made anew so that it loads it.
+    // afterwards, the control is made anew so that it loads it. While a
+    // definition is read the control is not made: it is made once, with
+    // the stored state, when the definition has been read (or when
+    // something needs it first), and the property values the definition
+    // wrote meanwhile are handed to it then, in order. A control that
+    // refuses its stored state is initialised new instead.
     const std::vector<uint8_t>& ControlData() const { return controlDataBytes_; }
     void SetControlData(const std::vector<uint8_t>& bytes);
     // Asks the live control to save its state and answers the bytes.
@@ -79,6 +85,9 @@ protected:
     virtual void InvokeEvent(int position, DISPPARAMS& params);
     // The live control is about to be let go: drop what was taken from it.
     virtual void ControlDestroying();
+    // The definition has been read: the control is made now if nothing
+    // made it before.
+    void Loaded() override;
 
     // The container's ambient answers (property gets with a result only).
     HRESULT AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result);
@@ -107,7 +116,27 @@ private:
     void HandleEvent(DISPID dispid, DISPPARAMS& params);
     RECT BoundsRect() const;
 
+    // Property values written while there is no control, in order; each
+    // value is owned.
+    class TPendingProperties {
+    public:
+        TPendingProperties() = default;
+        ~TPendingProperties() { Clear(); }
+        TPendingProperties(const TPendingProperties&) = delete;
+        TPendingProperties& operator=(const TPendingProperties&) = delete;
+        void Add(DISPID dispid, const VARIANT& value);
+        // The last value written for the DISPID, copied; false when none.
+        bool Find(DISPID dispid, VARIANT& copy) const;
+        void Swap(TPendingProperties& other) { items_.swap(other.items_); }
+        const std::vector<std::pair<DISPID, VARIANT>>& Items() const { return items_; }
+        void Clear();
+
+    private:
+        std::vector<std::pair<DISPID, VARIANT>> items_;
+    };
+
     const TControlData* controlData_;
+    TPendingProperties pendingProperties_;
     std::vector<uint8_t> controlDataBytes_;
     ComPtr<IOleObject> oleObject_;
     ComPtr<IPersistStreamInit> persistStream_;

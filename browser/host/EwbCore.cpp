@@ -122,6 +122,9 @@ void TCustomEmbeddedWB::SetUserInterfaceOptions(const TUserInterfaceOptions& opt
 }
 
 void TCustomEmbeddedWB::NotifyAmbientChange() {
+    // A control not made yet reads the options when it is; asking for it
+    // here would make it before its stored state is known.
+    if (!ControlCreated()) return;
     ComPtr<IDispatch> application = GetIDispatchProp(200);
     if (!application) return;
     ComPtr<IOleControl> control;

@@ -1,0 +1,380 @@
+#include "browser/component/EmbeddedWB.h"
+
+#include "browser/component/EwbPlatform.h"
+
+namespace ewb {
+
+using namespace ui;
+
+// ---- module state ----
+
+// The x87 word after initialisation (all exceptions masked), until the
+// browser support's start-up captures the runtime's own.
+uint16_t SavedFpuControlWord = 0x037F;
+bool OleInitialized = false;
+bool ProxyApplied = false;
+bool NavigationSoundDisabled = false;
+bool OwnerHooked = false;
+TEwbControl* EwbControl = nullptr;
+
+namespace {
+
+const char kAboutText[] = "Embedded web browser of the game launcher, built on the platform WebBrowser control";
+
+const IID kIidInternetProtocolRoot = {0x79EAC9E3, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
+const IID kIidInternetProtocol = {0x79EAC9E4, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
+const IID kIidHttpNegotiate = {0x79EAC9D2, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
+
+constexpr DISPID kDispidSilent = 551;
+constexpr DISPID kDispidRegisterAsBrowser = 552;
+constexpr DISPID kDispidRegisterAsDropTarget = 553;
+
+// Every method of the component's own views: nothing crosses the COM
+// boundary, an error is shown and the contract's fallback answered.
+template <typename Body>
+HRESULT Guarded(TObject* sender, HRESULT fallback, Body&& body) {
+    try {
+        return body();
+    } catch (...) {
+        ApplicationHandleException(sender);
+        return fallback;
+    }
+}
+
+}  // namespace
+
+const uint32_t TEmbeddedWB::PopupMenuItemCommands[17] = {
+    2282,  // rcsBack
+    2283,  // rcsForward
+    2263,  // rcsSavePageBkg
+    2264,  // rcsSetAsBkg
+    2265,  // rcsCopyBkg
+    2278,  // rcsSetAsDeskT
+    31,    // rcsSelectAll
+    26,    // rcsPaste
+    2266,  // rcsCreateSC
+    2261,  // rcsAddToFav
+    2292,  // rcsEncoding
+    2300,  // rcsRefresh
+    2139,  // rcsViewSource
+    28,    // rcsProperties
+    27,    // rcsPrint
+    2137,  // rcsOpenNWindow
+    2136,  // rcsOpenLink
+};
+static_assert(sizeof TEmbeddedWB::PopupMenuItemCommands / sizeof(uint32_t) == rcsOpenLink + 1,
+              "one command id per context-menu item");
+
+// ---- the component's IDocHostUIHandler view ----
+
+class TEmbeddedWB::TUIHandlerView : public IDocHostUIHandler {
+public:
+    explicit TUIHandlerView(TEmbeddedWB* owner) : owner_(owner) {}
+    virtual ~TUIHandlerView() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        return owner_->QueryInterface(iid, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return owner_->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return owner_->Release(); }
+
+    HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override {
+        return Guarded(owner_, E_FAIL, [&] { return owner_->ExtendedGetHostInfo(info); });
+    }
+    // The rest are the host core's own answers.
+    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) override {
+        return Core()->ShowContextMenu(id, pt, target, context);
+    }
+    HRESULT STDMETHODCALLTYPE ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
+                                     IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) override {
+        return Core()->ShowUI(id, active, target, frame, doc);
+    }
+    HRESULT STDMETHODCALLTYPE HideUI() override { return Core()->HideUI(); }
+    HRESULT STDMETHODCALLTYPE UpdateUI() override { return Core()->UpdateUI(); }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override { return Core()->EnableModeless(enable); }
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override {
+        return Core()->OnDocWindowActivate(activate);
+    }
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override {
+        return Core()->OnFrameWindowActivate(activate);
+    }
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) override {
+        return Core()->ResizeBorder(border, window, frameWindow);
+    }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) override {
+        return Core()->TranslateAccelerator(msg, group, cmdID);
+    }
+    HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD reserved) override {
+        return Core()->GetOptionKeyPath(key, reserved);
+    }
+    HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget* dropTarget, IDropTarget** result) override {
+        return Core()->GetDropTarget(dropTarget, result);
+    }
+    HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** dispatch) override { return Core()->GetExternal(dispatch); }
+    HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD translate, LPWSTR urlIn, LPWSTR* urlOut) override {
+        return Core()->TranslateUrl(translate, urlIn, urlOut);
+    }
+    HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject* in, IDataObject** out) override {
+        return Core()->FilterDataObject(in, out);
+    }
+
+private:
+    TCustomEmbeddedWB* Core() { return owner_; }
+    TEmbeddedWB* owner_;
+};
+
+// ---- the protocol stub: IInternetProtocolRoot and IInternetProtocol ----
+
+class TEmbeddedWB::TProtocolView : public IInternetProtocol {
+public:
+    explicit TProtocolView(TEmbeddedWB* owner) : owner_(owner) {}
+    virtual ~TProtocolView() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        return owner_->QueryInterface(iid, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return owner_->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return owner_->Release(); }
+
+    HRESULT STDMETHODCALLTYPE Start(LPCWSTR url, IInternetProtocolSink* sink, IInternetBindInfo* bindInfo, DWORD grfPI,
+                                    HANDLE_PTR reserved) override {
+        return Guarded(owner_, INET_E_USE_DEFAULT_PROTOCOLHANDLER,
+                       [&] { return owner_->ProtocolStart(url, sink, bindInfo, grfPI, reserved); });
+    }
+    HRESULT STDMETHODCALLTYPE Continue(PROTOCOLDATA*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Abort(HRESULT, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Terminate(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Suspend() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Resume() override { return E_NOTIMPL; }
+    // The byte count is left as the caller gave it.
+    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRequest(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UnlockRequest() override { return S_OK; }
+
+private:
+    TEmbeddedWB* owner_;
+};
+
+// ---- option classes ----
+
+TPrintOptions::TPrintOptions() : htmlHeader_(new TStringList()), margins_(new TMargins()) {}
+
+TPrintOptions::~TPrintOptions() {
+    // The header list, then the margins.
+    htmlHeader_.reset();
+    margins_.reset();
+}
+
+void TPrintOptions::SetHTMLHeader(const TStrings& value) { htmlHeader_->Assign(value); }
+
+// ---- construction and destruction ----
+
+TEmbeddedWB::TEmbeddedWB(TComponent* owner)
+    : TCustomEmbeddedWB(owner), uiHandlerView_(new TUIHandlerView(this)), protocolView_(new TProtocolView(this)) {
+    about_ = kAboutText;
+    visible_ = true;
+    printOptions_.reset(new TPrintOptions());
+    printOptions_->HTMLHeader().Add("<HTML></HTML>");
+    proxySettings_.reset(new TProxySettings());
+    proxySettings_->Port = 80;
+    // Fields only: the floating-point setter runs at AfterLoad.
+    disableErrors_.reset(new TDisableErrors());
+    dialogBoxes_.reset(new TDialogBoxes());
+    dialogBoxes_->ReplaceCaption = true;
+    dialogBoxes_->ReplaceIcon = true;
+    visualEffects_.reset(new TVisualEffects());
+    visualEffects_->TextSize = 2;
+    PlatformIsXPSP2 = IsWinXPSP2OrLater();
+    BlockMoveResize = !PlatformIsXPSP2;
+    userAgent_.clear();
+    AppliedInternalUserAgent.clear();
+    RegistryUserAgent.clear();
+    RegistryUserAgentWritten = false;
+    htmlCode_.reset(new TStringList());
+    htmlCode_->OnChange = TNotifyEvent::Of<&TEmbeddedWB::HTMLCodeChanged>(this);
+    EnableMessageHandler = true;
+    WindowProcInstalled = false;
+    UserAgentHook = TUserAgentHook::Of<&TEmbeddedWB::ProvideUserAgent>(this);
+    PreRefreshHook = TPreRefreshHook::Of<&TEmbeddedWB::PreRefresh>(this);
+    FolderView = TSubclassedWindow();
+    Child = TSubclassedWindow();
+    Grandchild = TSubclassedWindow();
+    Destroying = false;
+    WindowProc = TWndMethod::Of<&TEmbeddedWB::ComponentWindowProc>(this);
+}
+
+TEmbeddedWB::~TEmbeddedWB() {
+    Destroying = true;
+    printOptions_.reset();
+    dialogBoxes_.reset();
+    disableErrors_.reset();
+    proxySettings_.reset();
+    htmlCode_.reset();
+    if (visualEffects_->TextSize != 2) {
+        try {
+            SetZoom(2);
+        } catch (...) {
+            // A control without a document has no text size to put back.
+        }
+    }
+    visualEffects_.reset();
+    RemoveRegistryUserAgent();
+    UnhookOwnerWindowProc();
+    // The control's windows go while this class's window procedure and
+    // subclass procedures are still alive to see them go; whatever is left
+    // subclassed is given back before the stubs are freed.
+    TComponent::Destroying();
+    DestroyHandle();
+    UnhookChildWindows();
+    WindowProc = TWndMethod::Of<&TWinControl::WndProc>(this);
+}
+
+// ---- the framework's notifications ----
+
+void TEmbeddedWB::Loaded() {
+    TCustomEmbeddedWB::Loaded();
+    AfterLoad();
+}
+
+void TEmbeddedWB::AfterLoad() {
+    EnableMessageHandler = true;
+    if (!WindowProcInstalled) {
+        WindowProc = TWndMethod::Of<&TEmbeddedWB::ComponentWindowProc>(this);
+        WindowProcInstalled = true;
+    }
+    if (!SecurityManager) {
+        // Their results are of no consequence: nothing else uses them.
+        CoInternetCreateSecurityManager(static_cast<IServiceProvider*>(this), &SecurityManager, 0);
+        CoInternetCreateZoneManager(static_cast<IServiceProvider*>(this), &ZoneManager, 0);
+    }
+    if (disableErrors_->ScriptErrorsSuppressed) ScriptErrorAction = eaContinue;
+    disableErrors_->SetfpExceptions(disableErrors_->fpExceptions());
+    HookOwnerWindowProc();
+    if (proxySettings_->AutoLoadProxy) ApplyProxySettings();
+    if (visualEffects_->DisableSounds) {
+        DisableNavigationSound(true);
+        NavigationSoundDisabled = true;
+    }
+}
+
+void TEmbeddedWB::TakeFocus() {
+    if (CanFocus()) TWinControl::SetFocus();
+}
+
+void TEmbeddedWB::PreRefresh(TObject*) { EnsureChildWindowsHooked(); }
+
+// ---- property accessors ----
+
+bool TEmbeddedWB::Silent() { return GetWordBoolProp(kDispidSilent); }
+void TEmbeddedWB::SetSilent(bool value) { SetWordBoolProp(kDispidSilent, value); }
+bool TEmbeddedWB::RegisterAsDropTarget() { return GetWordBoolProp(kDispidRegisterAsDropTarget); }
+void TEmbeddedWB::SetRegisterAsDropTarget(bool value) { SetWordBoolProp(kDispidRegisterAsDropTarget, value); }
+bool TEmbeddedWB::RegisterAsBrowser() { return GetWordBoolProp(kDispidRegisterAsBrowser); }
+void TEmbeddedWB::SetRegisterAsBrowser(bool value) { SetWordBoolProp(kDispidRegisterAsBrowser, value); }
+
+void TEmbeddedWB::SetAbout(const std::string&) {}
+
+void TEmbeddedWB::SetHTMLCode(const TStrings* value) {
+    if (value) htmlCode_->Assign(*value);
+}
+
+void TEmbeddedWB::SetVisible(bool value) {
+    if (value == visible_) return;
+    visible_ = value;
+    TWinControl::SetVisible(value);
+}
+
+// ---- messages by number ----
+
+void TEmbeddedWB::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case CM_VISIBLECHANGED:
+        CMVisibleChanged(message);
+        return;
+    case WM_BROWSERFOCUS:
+        WMBrowserFocus(message);
+        return;
+    default:
+        // WM_SETFOCUS among them: the framework's handling only.
+        TCustomEmbeddedWB::WndProc(message);
+        return;
+    }
+}
+
+void TEmbeddedWB::CMVisibleChanged(TMessage& message) {
+    TCustomEmbeddedWB::WndProc(message);
+    visible_ = message.WParam == 1;
+    if (OnVisible) OnVisible(this, visible_ ? VARIANT_TRUE : VARIANT_FALSE);
+}
+
+void TEmbeddedWB::WMBrowserFocus(TMessage&) {
+    TCustomForm* form = GetParentForm();
+    if (!form || !dynamic_cast<TEmbeddedWB*>(form->ActiveControl()) || !CanFocus()) return;
+    form->SetActiveControl(this);
+    ActivateBrowserUI();
+}
+
+// ---- the component's views ----
+
+HRESULT TEmbeddedWB::QueryHostInterface(REFIID iid, void** object) {
+    struct TView {
+        const IID* Iid;
+        void* (*Get)(TEmbeddedWB* self);
+    };
+    static const TView kViews[] = {
+        {&kIidInternetProtocolRoot, [](TEmbeddedWB* s) -> void* { return static_cast<IInternetProtocol*>(s->protocolView_.get()); }},
+        {&kIidInternetProtocol, [](TEmbeddedWB* s) -> void* { return static_cast<IInternetProtocol*>(s->protocolView_.get()); }},
+        {&IID_EwbDocHostUIHandler, [](TEmbeddedWB* s) -> void* { return static_cast<IDocHostUIHandler*>(s->uiHandlerView_.get()); }},
+    };
+    for (const TView& view : kViews) {
+        if (iid == *view.Iid) {
+            *object = view.Get(this);
+            AddRef();
+            return S_OK;
+        }
+    }
+    return TCustomEmbeddedWB::QueryHostInterface(iid, object);
+}
+
+HRESULT TEmbeddedWB::ExtendedGetHostInfo(DOCHOSTUIINFO* pInfo) {
+    HRESULT result = TCustomEmbeddedWB::GetHostInfo(pInfo);
+    if (!pInfo) return result;
+    if (!pInfo->pchHostCss && !HostCSS.empty()) pInfo->pchHostCss = AnsiToTaskMemWide(HostCSS);
+    if (!pInfo->pchHostNS && !HostNS.empty()) pInfo->pchHostNS = AnsiToTaskMemWide(HostNS);
+    return result;
+}
+
+HRESULT TEmbeddedWB::ProtocolStart(LPCWSTR szUrl, IInternetProtocolSink* pOIProtSink, IInternetBindInfo* pOIBindInfo,
+                                   DWORD, HANDLE_PTR) {
+    ProtocolSink = pOIProtSink;
+    ProtocolBindInfo = pOIBindInfo;
+    ComPtr<IServiceProvider> provider;
+    if (pOIProtSink && SUCCEEDED(pOIProtSink->QueryInterface(IID_PPV_ARGS(&provider))) && provider) {
+        ComPtr<IHttpNegotiate> negotiate;
+        if (SUCCEEDED(provider->QueryService(kIidHttpNegotiate, kIidHttpNegotiate,
+                                             reinterpret_cast<void**>(negotiate.GetAddressOf()))) &&
+            negotiate) {
+            LPWSTR additional = nullptr;
+            negotiate->BeginningTransaction(szUrl, nullptr, 0, &additional);
+            // Handed to us to free.
+            if (additional) CoTaskMemFree(additional);
+        }
+    }
+    return INET_E_USE_DEFAULT_PROTOCOLHANDLER;
+}
+
+// ---- the context-menu filter ----
+
+bool TEmbeddedWB::HasPopupMenuFilter() {
+    return TCustomEmbeddedWB::HasPopupMenuFilter() || !DisabledPopupMenuItems.Empty();
+}
+
+void TEmbeddedWB::FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu, IDispatch* context) {
+    TCustomEmbeddedWB::FilterPopupMenu(sender, id, menu, context);
+    for (int ordinal = 0; ordinal <= rcsOpenLink; ++ordinal)
+        if (DisabledPopupMenuItems.Contains(static_cast<TIEPopupMenuItem>(ordinal)))
+            DeleteMenu(menu, PopupMenuItemCommands[ordinal], MF_BYCOMMAND);
+}
+
+}  // namespace ewb

@@ -1,0 +1,66 @@
+// Plain platform callbacks bound to an object: a small block of code that
+// the platform calls as a window procedure (or a hook procedure) and that
+// forwards the call to a method of one object.
+//
+// The block is written while it is read-write, then made execute-read only
+// before anything can call it, so that it is never writable and executable
+// at once. It is freed with its owner, which must outlive every call the
+// platform may still make through it (restore a subclassed window or remove
+// a hook first).
+#pragma once
+
+#include <windows.h>
+
+#include "Controls.h"
+
+namespace ui {
+
+// The code block: called as a stdcall function of N 32-bit arguments, it
+// calls `target` as a stdcall function of N + 1 arguments, the context
+// first, and returns its answer to the caller.
+class TCallbackStub {
+public:
+    TCallbackStub(void* context, const void* target);
+    ~TCallbackStub();
+    TCallbackStub(const TCallbackStub&) = delete;
+    TCallbackStub& operator=(const TCallbackStub&) = delete;
+
+    const void* Code() const { return code_; }
+
+private:
+    void* code_ = nullptr;
+};
+
+// A window procedure whose messages go to a method, as a TMessage.
+class TObjectInstance {
+public:
+    explicit TObjectInstance(const TWndMethod& method);
+    TObjectInstance(const TObjectInstance&) = delete;
+    TObjectInstance& operator=(const TObjectInstance&) = delete;
+
+    WNDPROC WndProc() const { return reinterpret_cast<WNDPROC>(const_cast<void*>(stub_.Code())); }
+
+private:
+    static LRESULT CALLBACK Forward(TObjectInstance* self, HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    TWndMethod method_;
+    TCallbackStub stub_;
+};
+
+// A hook procedure (code, wParam, lParam) whose calls go to a method.
+using THookMethod = TMethod<LRESULT(int Code, WPARAM WParam, LPARAM LParam)>;
+
+class THookInstance {
+public:
+    explicit THookInstance(const THookMethod& method);
+    THookInstance(const THookInstance&) = delete;
+    THookInstance& operator=(const THookInstance&) = delete;
+
+    HOOKPROC HookProc() const { return reinterpret_cast<HOOKPROC>(const_cast<void*>(stub_.Code())); }
+
+private:
+    static LRESULT CALLBACK Forward(THookInstance* self, int code, WPARAM wParam, LPARAM lParam);
+    THookMethod method_;
+    TCallbackStub stub_;
+};
+
+}  // namespace ui
