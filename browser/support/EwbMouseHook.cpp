@@ -1,7 +1,5 @@
 #include "browser/support/EwbMouseHook.h"
 
-#include <cstring>
-
 #include "browser/host/EwbCore.h"
 #include "framework/Forms.h"
 
@@ -9,59 +7,6 @@ namespace ewb {
 
 TEWBMouseHook* SharedHook = nullptr;
 int HookRefCount = 0;
-
-// ---- the stub ----
-
-#if !defined(__i386__) && !defined(_M_IX86)
-#error "The hook stub is x86 code: build for 32-bit x86."
-#endif
-
-namespace {
-
-constexpr SIZE_T kThunkSize = 256;
-
-void PutAddress(uint8_t* at, const void* address) {
-    const uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address));
-    std::memcpy(at, &value, sizeof value);
-}
-
-// The entry the stub jumps to: the object arrives as the first argument.
-LRESULT WINAPI HookEntry(TEWBMouseHook* self, int code, WPARAM wParam, LPARAM lParam) {
-    return self->MouseHookProc(code, wParam, lParam);
-}
-
-}  // namespace
-
-void* MakeHookThunk(const THookTarget* target) {
-    auto* memory =
-        static_cast<uint8_t*>(VirtualAlloc(nullptr, kThunkSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!memory) return nullptr;
-    static const uint8_t kCode[28] = {
-        0x50, 0x50,                    // push eax; push eax: a new slot and a saved copy
-        0x8B, 0x44, 0x24, 0x08,        // mov eax, [esp+8]: the return address
-        0x89, 0x44, 0x24, 0x04,        // mov [esp+4], eax: into the new slot
-        0x8B, 0x05, 0, 0, 0, 0,        // mov eax, [Object]
-        0x89, 0x44, 0x24, 0x08,        // mov [esp+8], eax: the first argument
-        0x58,                          // pop eax
-        0x90,                          // nop
-        0xFF, 0x25, 0, 0, 0, 0,        // jmp [Code]
-    };
-    std::memcpy(memory, kCode, sizeof kCode);
-    PutAddress(memory + 12, &target->Object);
-    PutAddress(memory + 24, &target->Code);
-    DWORD previous = 0;
-    // Never writable and executable at once.
-    if (!VirtualProtect(memory, kThunkSize, PAGE_EXECUTE_READ, &previous)) {
-        VirtualFree(memory, 0, MEM_RELEASE);
-        return nullptr;
-    }
-    FlushInstructionCache(GetCurrentProcess(), memory, kThunkSize);
-    return memory;
-}
-
-void FreeHookThunk(void* thunk) {
-    if (thunk) VirtualFree(thunk, 0, MEM_RELEASE);
-}
 
 // ---- the shared instance ----
 
@@ -82,17 +27,20 @@ void TEWBMouseHook::Release(TEWBMouseHook* hook) {
 
 void TEWBMouseHook::InstallHook() {
     if (HookHandle) return;
-    HookTarget.Code = reinterpret_cast<void*>(&HookEntry);
-    HookTarget.Object = this;
-    if (!HookThunk) HookThunk = MakeHookThunk(&HookTarget);
-    if (!HookThunk) return;
-    HookHandle = SetWindowsHookExA(WH_MOUSE, reinterpret_cast<HOOKPROC>(HookThunk), nullptr, GetCurrentThreadId());
+    HookTarget = ui::THookMethod::Of<&TEWBMouseHook::MouseHookProc>(this);
+    try {
+        if (!HookThunk) HookThunk = new ui::THookInstance(HookTarget);
+    } catch (...) {
+        return;  // no executable memory: the wheel goes as if unrouted
+    }
+    HookHandle = SetWindowsHookExA(WH_MOUSE, HookThunk->HookProc(), nullptr, GetCurrentThreadId());
 }
 
 void TEWBMouseHook::RemoveHook() {
     if (HookHandle && UnhookWindowsHookEx(HookHandle)) HookHandle = nullptr;
+    // While the platform may still call the stub, it stays.
     if (HookThunk && !HookHandle) {
-        FreeHookThunk(HookThunk);
+        delete HookThunk;
         HookThunk = nullptr;
     }
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "framework/Events.h"
+#include "framework/ObjectInstance.h"
 #include "framework/SysUtils.h"
 
 namespace ewb {
@@ -17,20 +18,6 @@ namespace ewb {
 // platform's MOUSEHOOKSTRUCT. Handled = true stops the routing only: the
 // message is still delivered.
 using TMouseWheelEvent = ui::TMethod<void(POINT Point, HWND hwndFromPoint, int32_t lp, bool& Handled)>;
-
-// What the hook stub calls: the code address first, then the object it
-// passes as the extra first argument. The stub reads both fields by address.
-struct THookTarget {
-    void* Code;
-    void* Object;
-};
-
-// A 28-byte x86 stub that turns the platform's three-argument hook call into
-// a call of target->Code with target->Object in front, in the standard
-// calling convention. Its memory is writable only until written, then
-// execute-read. Null when no memory can be had.
-void* MakeHookThunk(const THookTarget* target);
-void FreeHookThunk(void* thunk);
 
 class TEWBMouseHook : public ui::TObject {
 public:
@@ -47,16 +34,20 @@ public:
     void InstallHook();
     // Removes the hook; the stub is freed only once the hook is gone.
     void RemoveHook();
+    // The code the platform calls, or null when not installed.
+    HOOKPROC HookCode() const { return HookThunk ? HookThunk->HookProc() : nullptr; }
     LRESULT MouseHookProc(int code, WPARAM wParam, LPARAM lParam);
 
     HHOOK HookHandle = nullptr;
-    void* HookThunk = nullptr;
-    THookTarget HookTarget = {};
+    // The stub that the platform calls: execute-read only once written.
+    ui::THookInstance* HookThunk = nullptr;
+    ui::THookMethod HookTarget;
     TMouseWheelEvent WheelHandler;
     bool ActiveFormOnly = false;
 
 private:
     TEWBMouseHook() = default;
+    ~TEWBMouseHook() override { delete HookThunk; }
     bool Route(const MOUSEHOOKSTRUCT& info, LPARAM lParam);
 };
 

@@ -23,6 +23,7 @@ typedef struct Document {
     IHTMLEventObj event;
     IPersistStreamInit persist;
     StandInDocumentState* state;
+    StandInLoadState* load; /* null: no IPersistStreamInit */
 } Document;
 
 static IHTMLDocument2Vtbl g_documentVtbl;
@@ -46,7 +47,7 @@ static HRESULT Query(Document* d, REFIID iid, void** out) {
         *out = &d->document;
     else if (IsEqualIID(iid, &IID_IOleCommandTarget))
         *out = &d->target;
-    else if (IsEqualIID(iid, &IID_IPersistStreamInit) && !d->state->noPersistStream)
+    else if (IsEqualIID(iid, &IID_IPersistStreamInit) && d->load)
         *out = &d->persist;
     else {
         *out = NULL;
@@ -188,7 +189,7 @@ static HRESULT STDMETHODCALLTYPE PersistQI(IPersistStreamInit* p, REFIID iid, vo
 static ULONG STDMETHODCALLTYPE PersistAddRef(IPersistStreamInit* p) { return Add(FROM(Document, persist, p)); }
 static ULONG STDMETHODCALLTYPE PersistRelease(IPersistStreamInit* p) { return Drop(FROM(Document, persist, p)); }
 static HRESULT STDMETHODCALLTYPE PersistLoad(IPersistStreamInit* p, LPSTREAM stream) {
-    StandInDocumentState* s = FROM(Document, persist, p)->state;
+    StandInLoadState* s = FROM(Document, persist, p)->load;
     ULONG read = 0;
     ++s->loadCalls;
     s->loadedSize = 0;
@@ -247,4 +248,10 @@ IUnknown* StandInDocument_Create(StandInDocumentState* state) {
     d->state = state;
     state->references = 1;
     return (IUnknown*)&d->document;
+}
+
+IUnknown* StandInDocument_CreateLoadable(StandInDocumentState* state, StandInLoadState* load) {
+    IUnknown* unknown = StandInDocument_Create(state);
+    if (unknown) FROM(Document, document, unknown)->load = load;
+    return unknown;
 }

@@ -74,7 +74,9 @@ protected:
         MSG msg;
         while (PeekMessageW(&msg, nullptr, WM_BROWSERFOCUS, WM_BROWSERFOCUS, PM_REMOVE)) DispatchMessageW(&msg);
         int n = TNamedControl::requests;
-        if (n) EXPECT_EQ(TNamedControl::lastReceiver, browser);
+        if (n) {
+            EXPECT_EQ(TNamedControl::lastReceiver, browser);
+        }
         if (wParam) *wParam = TNamedControl::lastWParam;
         TNamedControl::requests = 0;
         return n;

@@ -224,7 +224,7 @@ TEST_F(MouseWheelTest, OneSharedHookWhoseStubGoesWithItButStaysWhileThePlatformM
     TEWBMouseHook* hook = SharedHook;
     ASSERT_NE(hook, nullptr);
     HHOOK handle = hook->HookHandle;
-    void* stub = hook->HookThunk;
+    void* stub = reinterpret_cast<void*>(hook->HookCode());
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(MemoryAt(stub).Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));  // never writable once written
     fix->SetActive(true);
@@ -250,7 +250,7 @@ TEST_F(MouseWheelTest, OneSharedHookWhoseStubGoesWithItButStaysWhileThePlatformM
 
     // When the platform will not remove the hook, the stub stays.
     fix->SetActive(true);
-    stub = SharedHook->HookThunk;
+    stub = reinterpret_cast<void*>(SharedHook->HookCode());
     ASSERT_TRUE(UnhookWindowsHookEx(SharedHook->HookHandle));  // its handle is now one the platform refuses
     fix->SetActive(false);
     EXPECT_EQ(SharedHook, nullptr);
