@@ -435,7 +435,11 @@ bool TApplication::ProcessMessage(MSG& msg) {
     bool taken = false;
     if (control) {
         try {
-            taken = control->PreProcessMessage(msg);
+            // A key goes first to the control that owns the window, as a
+            // reflected message; a non-zero answer means it took the key.
+            if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && control->HandleAllocated())
+                taken = SendMessageW(control->Handle(), CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+            if (!taken) taken = control->PreProcessMessage(msg);
         } catch (...) {
             HandleException(control);
         }

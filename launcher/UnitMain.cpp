@@ -42,15 +42,24 @@ void TFormMain::ReadDefinition() {
     Memo1->Lines().Assign(std::vector<std::string>{"Memo1"});
     Memo1->SetTabOrder(0);
 
-    EmbeddedWB1 = new ewb::TCustomEmbeddedWB(this);
+    EmbeddedWB1 = new ewb::TEmbeddedWB(this);
     EmbeddedWB1->SetName("EmbeddedWB1");
     EmbeddedWB1->SetParent(this);
     EmbeddedWB1->SetBounds(0, 0, 640, 480);
     EmbeddedWB1->SetAlign(alClient);
     EmbeddedWB1->SetTabOrder(1);
+    EmbeddedWB1->SetSilent(false);
     EmbeddedWB1->DisableCtrlShortcuts = "N";
     EmbeddedWB1->SetUserInterfaceOptions(
         {ewb::EnablesFormsAutoComplete, ewb::EnableThemes, ewb::DisableFrameSetBorder});
+    {
+        TStringList header;
+        header.Add("<HTML></HTML>");
+        EmbeddedWB1->PrintOptions().SetHTMLHeader(header);
+    }
+    EmbeddedWB1->PrintOptions().Orientation = ewb::poPortrait;
+    EmbeddedWB1->SetAbout(EmbeddedWB1->About());
+    // The control is made from this state once the definition is read.
     EmbeddedWB1->SetControlData(EmbeddedWB1ControlData());
 
     Timer1 = new TTimer(this);

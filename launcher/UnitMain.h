@@ -7,7 +7,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
-#include "browser/host/EwbCore.h"
+#include "browser/component/EmbeddedWB.h"
 #include "launcher/LauncherConfig.h"
 
 namespace launcher {
@@ -20,7 +20,7 @@ public:
 
     ui::TMemo* Memo1 = nullptr;
     ui::TTimer* Timer1 = nullptr;
-    ewb::TCustomEmbeddedWB* EmbeddedWB1 = nullptr;
+    ewb::TEmbeddedWB* EmbeddedWB1 = nullptr;
     std::unique_ptr<TIniFile> IniFile;
 
     void FormCreate(ui::TObject* Sender);

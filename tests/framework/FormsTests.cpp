@@ -271,3 +271,41 @@ TEST(Controls, AMovedControlKeepsItsTextInTheNewWindow) {
     ASSERT_EQ(memo->Lines().Count(), 2);
     EXPECT_EQ(memo->Lines()[1], "two");
 }
+
+namespace {
+// Children that note their after-load notification and what existed then.
+class TLoadNoting : public TWinControl {
+public:
+    TLoadNoting(TComponent* owner, std::vector<std::string>& log) : TWinControl(owner), log_(log) {}
+    void Loaded() override { log_.push_back(Name() + " loaded, siblings " + std::to_string(Owner()->ComponentCount())); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+class TTwoChildForm : public TForm {
+public:
+    explicit TTwoChildForm(std::vector<std::string>& log) : TForm(nullptr), log_(log) { LoadDefinition(); }
+
+protected:
+    void ReadDefinition() override {
+        for (const char* name : {"A", "B"}) {
+            auto* child = new TLoadNoting(this, log_);
+            child->SetName(name);
+            child->SetParent(this);
+        }
+    }
+
+private:
+    std::vector<std::string>& log_;
+};
+}  // namespace
+
+TEST(Forms, EveryChildOfADefinitionIsToldItLoadedOnceTheWholeDefinitionIsRead) {
+    std::vector<std::string> log;
+    TTwoChildForm form(log);
+    EXPECT_EQ(log, (std::vector<std::string>{"A loaded, siblings 2", "B loaded, siblings 2"}));
+    // A control made outside a definition is not loading.
+    TLoadNoting later(&form, log);
+    EXPECT_FALSE(later.IsLoading());
+}

@@ -94,6 +94,15 @@ TEST_F(MainWindowTest, TheDefinitionBuildsTheWindowItsChildrenAndTheBrowsersStat
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->loadedBytes, data);
     EXPECT_EQ(control->initNewCalls, 0);
+    // One control per start, made with that state, and the component's
+    // values of the definition.
+    EXPECT_EQ(registration.Instances().size(), 1u);
+    EXPECT_EQ(control->loadCalls, 1);
+    EXPECT_FALSE(form->EmbeddedWB1->Silent());
+    ASSERT_EQ(form->EmbeddedWB1->PrintOptions().HTMLHeader().Count(), 1);
+    EXPECT_EQ(form->EmbeddedWB1->PrintOptions().HTMLHeader()[0], "<HTML></HTML>");
+    EXPECT_EQ(form->EmbeddedWB1->PrintOptions().Orientation, ewb::poPortrait);
+    EXPECT_FALSE(form->EmbeddedWB1->About().empty());
     EXPECT_EQ(control->navigations, std::vector<std::wstring>{L"http://127.0.0.1:1/page.html"});
 
     // What the engine gets when it asks the host, through the site.

@@ -21,6 +21,7 @@ constexpr DISPID kDispidReadyState = -525;
 
 std::vector<TStandInBrowser*> g_instances;
 HRESULT g_newFailure = S_OK;
+HRESULT g_newLoadResult = S_OK;
 std::wstring g_newFailureDescription;
 
 std::wstring IidText(REFIID iid) {
@@ -69,6 +70,7 @@ public:
         auto* browser = new TStandInBrowser();
         browser->failWith = g_newFailure;
         browser->failDescription = g_newFailureDescription;
+        browser->loadResult = g_newLoadResult;
         g_instances.push_back(browser);  // the list keeps the first reference
         return browser->QueryInterface(iid, object);
     }
@@ -91,6 +93,7 @@ TStandInRegistration::~TStandInRegistration() {
     g_instances.clear();
     g_newFailure = S_OK;
     g_newFailureDescription.clear();
+    g_newLoadResult = S_OK;
 }
 
 void TStandInRegistration::FailNewInstancesWith(HRESULT code, const std::wstring& description) {
@@ -295,7 +298,7 @@ HRESULT TStandInBrowser::Load(LPSTREAM stream) {
     ULONG read = 0;
     while (SUCCEEDED(stream->Read(buffer, sizeof buffer, &read)) && read > 0)
         loadedBytes.insert(loadedBytes.end(), buffer, buffer + read);
-    return S_OK;
+    return loadResult;
 }
 
 HRESULT TStandInBrowser::Save(LPSTREAM stream, BOOL) {
@@ -460,6 +463,36 @@ bool TStandInBrowser::FireBeforeNavigate2(const std::wstring& url) {
               {disp, byRef(&vUrl), byRef(&vFlags), byRef(&vTarget), byRef(&vPost), byRef(&vHeaders), cancelArg});
     for (VARIANT* v : {&vUrl, &vFlags, &vTarget, &vPost, &vHeaders}) VariantClear(v);
     return cancel != VARIANT_FALSE;
+}
+
+// ---- the published component's cases ----
+
+void TStandInRegistration::RefuseLoadOfNewInstances(HRESULT code) { g_newLoadResult = code; }
+
+HRESULT TStandInProtocolSink::QueryInterface(REFIID iid, void** object) {
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IInternetProtocolSink)
+        *object = static_cast<IInternetProtocolSink*>(this);
+    else if (iid == IID_IServiceProvider && offerServices)
+        *object = static_cast<IServiceProvider*>(this);
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+HRESULT TStandInProtocolSink::QueryService(REFGUID service, REFIID iid, void** object) {
+    *object = nullptr;
+    if (!offerNegotiate || service != IID_IHttpNegotiate || iid != IID_IHttpNegotiate) return E_NOINTERFACE;
+    *object = static_cast<IHttpNegotiate*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT TStandInProtocolSink::BeginningTransaction(LPCWSTR url, LPCWSTR headers, DWORD, LPWSTR* additional) {
+    transactions.push_back(url ? url : L"");
+    headersGiven = headers != nullptr;
+    if (additional) *additional = nullptr;
+    return S_OK;
 }
 
 }  // namespace standin

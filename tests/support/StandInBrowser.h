@@ -7,6 +7,7 @@
 #include <exdisp.h>
 #include <ocidl.h>
 #include <oleidl.h>
+#include <urlmon.h>
 #include <wrl/client.h>
 
 #include <map>
@@ -31,6 +32,9 @@ public:
     // Makes every instance created from now on fail its navigation and
     // command calls with this code and description.
     void FailNewInstancesWith(HRESULT code, const std::wstring& description);
+    // ---- the published component's cases ----
+    // Makes every instance created from now on answer Load with this code.
+    void RefuseLoadOfNewInstances(HRESULT code);
 
 private:
     DWORD cookie_ = 0;
@@ -73,6 +77,7 @@ public:
     ComPtr<IUnknown> document;      // answered for Document (203) when set
     bool refuseOleControl = false;  // answer no IOleControl
     HRESULT failWith = S_OK;               // answer of Navigate, Navigate2 and ExecWB
+    HRESULT loadResult = S_OK;             // answer of IPersistStreamInit::Load
     std::wstring failDescription;          // its error description, if any
     // Fires an event; the arguments are given first to last (the stand-in
     // reverses them as DISPPARAMS does).
@@ -236,6 +241,31 @@ private:
     std::map<DWORD, ComPtr<IDispatch>> sinks_;
     DWORD nextCookie_ = 1;
     TEventPoint* point_;
+};
+
+// ---- the published component's cases ----
+
+// The sink the URL moniker layer hands a pluggable protocol's Start: it
+// may offer IServiceProvider, which may serve IHttpNegotiate, which
+// records the transactions it is told of.
+class TStandInProtocolSink : public IInternetProtocolSink, public IServiceProvider, public IHttpNegotiate {
+public:
+    bool offerServices = true;
+    bool offerNegotiate = true;
+    std::vector<std::wstring> transactions;  // the URLs of BeginningTransaction
+    bool headersGiven = false;               // BeginningTransaction had headers
+    long refs = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
+    HRESULT STDMETHODCALLTYPE Switch(PROTOCOLDATA*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ReportProgress(ULONG, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ReportData(DWORD, ULONG, ULONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ReportResult(HRESULT, DWORD, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** object) override;
+    HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR url, LPCWSTR headers, DWORD, LPWSTR* additional) override;
+    HRESULT STDMETHODCALLTYPE OnResponse(DWORD, LPCWSTR, LPCWSTR, LPWSTR*) override { return S_OK; }
 };
 
 }  // namespace standin

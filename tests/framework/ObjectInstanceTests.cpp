@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "framework/ObjectInstance.h"
+
+using namespace ui;
+
+namespace {
+
+class TReceiver {
+public:
+    int base = 0;
+    std::vector<UINT> messages;
+    void WindowMessage(TMessage& message) {
+        messages.push_back(message.Msg);
+        message.Result = base + static_cast<LRESULT>(message.WParam + message.LParam);
+    }
+    LRESULT Hook(int code, WPARAM wParam, LPARAM lParam) { return base * code + static_cast<LRESULT>(wParam - lParam); }
+};
+
+MEMORY_BASIC_INFORMATION PageOf(const void* code) {
+    MEMORY_BASIC_INFORMATION info = {};
+    VirtualQuery(code, &info, sizeof info);
+    return info;
+}
+
+}  // namespace
+
+TEST(ObjectInstance, AWindowProcedureStubCallsItsObjectsMethodAndIsNeverWritable) {
+    TReceiver first, second;
+    first.base = 100;
+    second.base = 200;
+    TObjectInstance a(TWndMethod::Of<&TReceiver::WindowMessage>(&first));
+    TObjectInstance b(TWndMethod::Of<&TReceiver::WindowMessage>(&second));
+    EXPECT_EQ(a.WndProc()(nullptr, WM_USER, 1, 2), 103);
+    EXPECT_EQ(b.WndProc()(nullptr, WM_APP, 3, 4), 207);
+    EXPECT_EQ(first.messages, std::vector<UINT>{WM_USER});
+    EXPECT_EQ(second.messages, std::vector<UINT>{WM_APP});
+    EXPECT_EQ(PageOf(reinterpret_cast<const void*>(a.WndProc())).Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+
+    // As a real window's procedure, through the platform.
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    auto old = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(a.WndProc())));
+    EXPECT_EQ(SendMessageW(window, WM_USER + 5, 10, 20), 130);
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+    DestroyWindow(window);
+}
+
+TEST(ObjectInstance, AHookStubPassesCodeAndBothParameters) {
+    TReceiver receiver;
+    receiver.base = 3;
+    THookInstance hook(THookMethod::Of<&TReceiver::Hook>(&receiver));
+    EXPECT_EQ(hook.HookProc()(5, 50, 8), 3 * 5 + 42);
+    const void* code = reinterpret_cast<const void*>(hook.HookProc());
+    EXPECT_EQ(PageOf(code).Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+}
