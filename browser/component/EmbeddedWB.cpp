@@ -228,6 +228,9 @@ TEmbeddedWB::~TEmbeddedWB() {
     DestroyHandle();
     UnhookChildWindows();
     WindowProc = TWndMethod::Of<&TWinControl::WndProc>(this);
+    // The control keeps what it was given of this class's own views (the
+    // UI handler); it lets them go here, while they still exist.
+    DestroyControl();
 }
 
 // ---- the framework's notifications ----
