@@ -423,6 +423,10 @@ void TApplication::WndProc(TMessage& message) {
     case WM_CLOSE:
         if (mainForm_) mainForm_->Close();
         return;
+    case WM_ACTIVATEAPP:
+        if (message.WParam) PostMessageW(handle_, CM_ACTIVATE, 0, 0);
+        message.Result = 0;
+        return;
     default:
         message.Result = DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam);
         return;

@@ -100,6 +100,10 @@ public:
     const char* ClassName() const override { return "TForm"; }
 };
 
+// Posted by the application's window to itself when the application
+// becomes active.
+constexpr UINT CM_ACTIVATE = 0xB000;
+
 // A hook on the application's main window: true means the message was
 // handled and goes no further.
 using TWindowHook = TMethod<bool(TMessage& Message)>;

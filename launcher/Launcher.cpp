@@ -2,8 +2,10 @@
 // window, the message loop, then the shut-downs in reverse order.
 #include <windows.h>
 
+#include "browser/component/EmbeddedWB.h"
 #include "browser/host/SHDocVw_EWB.h"
 #include "browser/support/EwbLateBound.h"
+#include "browser/support/EwbOle.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 #include "launcher/UnitMain.h"
@@ -13,6 +15,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
         {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
         {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
+        // OLE, not only COM: drag-and-drop registration needs it. Both run
+        // before any window, so that the support's hooks are in force for
+        // the whole run.
+        {"EwbOle", &ewb::EwbOleStartUp, &ewb::EwbOleShutDown},
+        {"EmbeddedWB", &ewb::EmbeddedWBStartUp, &ewb::EmbeddedWBShutDown},
     });
     try {
         modules.StartUp();

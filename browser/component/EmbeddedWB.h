@@ -13,6 +13,7 @@
 #include <string>
 
 #include "browser/host/EwbCore.h"
+#include "browser/support/EwbFocusControl.h"
 #include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/ObjectInstance.h"
@@ -22,9 +23,7 @@ namespace ewb {
 class TEwbControl;  // browser/support/EwbControlComponent.h
 class TEmbeddedWB;
 
-// Posted by focus control to a browser component's window: wParam the
-// component, lParam 0.
-constexpr UINT WM_BROWSERFOCUS = WM_USER + 68;
+// WM_BROWSERFOCUS, posted by focus control.
 
 enum TUserAgentMode { uaDefault, uaInternal, uaRegistry };
 enum TPrintOrientationOption { poPortrait, poLandScape };
@@ -306,5 +305,10 @@ bool SetInternetProxy(const std::string& Agent, const std::string& Proxy);
 bool SetInternetProxyWithCredentials(const std::string& Agent, const std::string& Address,
                                      const std::string& UserName, const std::string& Password, int32_t Port);
 bool ResetProxy();
+
+// The module's start-up and shut-down: the process-wide support object and
+// what a browser changed for the whole process put back at the end.
+void EmbeddedWBStartUp();
+void EmbeddedWBShutDown();
 
 }  // namespace ewb

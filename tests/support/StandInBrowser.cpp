@@ -19,6 +19,7 @@ const IID kIidWebBrowser2 = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0
 constexpr DISPID kDispidApplication = 200;
 constexpr DISPID kDispidDocument = 203;
 constexpr DISPID kDispidBeforeNavigate2 = 250;
+constexpr DISPID kDispidReadyState = -525;
 
 std::vector<TStandInBrowser*> g_instances;
 HRESULT g_newFailure = S_OK;
@@ -369,6 +370,12 @@ HRESULT TStandInBrowser::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPAR
             return S_OK;
         }
         auto it = properties.find(dispid);
+        if (it == properties.end() && dispid == kDispidReadyState) {
+            ++readyStateReads;
+            result->vt = VT_I4;
+            result->lVal = holdReadyState ? READYSTATE_INTERACTIVE : READYSTATE_COMPLETE;
+            return S_OK;
+        }
         if (it == properties.end()) {
             if (excep) {
                 *excep = EXCEPINFO();

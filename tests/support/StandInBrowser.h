@@ -106,6 +106,12 @@ public:
     // null and odd arguments; one "call hr" line for each.
     std::vector<std::string> CallHostHostilely();
 
+    // ---- document loading ----
+    // ReadyState (DISPID -525) answers READYSTATE_COMPLETE unless held back,
+    // when it answers READYSTATE_INTERACTIVE; readyStateReads counts reads.
+    bool holdReadyState = false;
+    int readyStateReads = 0;
+
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;

@@ -21,13 +21,16 @@ typedef struct Document {
     IOleCommandTarget target;
     IHTMLWindow2 window;
     IHTMLEventObj event;
+    IPersistStreamInit persist;
     StandInDocumentState* state;
+    StandInLoadState* load; /* null: no IPersistStreamInit */
 } Document;
 
 static IHTMLDocument2Vtbl g_documentVtbl;
 static IOleCommandTargetVtbl g_targetVtbl;
 static IHTMLWindow2Vtbl g_windowVtbl;
 static IHTMLEventObjVtbl g_eventVtbl;
+static IPersistStreamInitVtbl g_persistVtbl;
 
 #define FROM(type, member, p) ((Document*)((char*)(p) - offsetof(Document, member)))
 
@@ -44,6 +47,8 @@ static HRESULT Query(Document* d, REFIID iid, void** out) {
         *out = &d->document;
     else if (IsEqualIID(iid, &IID_IOleCommandTarget))
         *out = &d->target;
+    else if (IsEqualIID(iid, &IID_IPersistStreamInit) && d->load)
+        *out = &d->persist;
     else {
         *out = NULL;
         return E_NOINTERFACE;
@@ -177,6 +182,29 @@ static HRESULT STDMETHODCALLTYPE EventInvoke(IHTMLEventObj* p, DISPID id, REFIID
     return S_OK;
 }
 
+/* ---- document loading: the source text arrives through Load ---- */
+static HRESULT STDMETHODCALLTYPE PersistQI(IPersistStreamInit* p, REFIID iid, void** out) {
+    return Query(FROM(Document, persist, p), iid, out);
+}
+static ULONG STDMETHODCALLTYPE PersistAddRef(IPersistStreamInit* p) { return Add(FROM(Document, persist, p)); }
+static ULONG STDMETHODCALLTYPE PersistRelease(IPersistStreamInit* p) { return Drop(FROM(Document, persist, p)); }
+static HRESULT STDMETHODCALLTYPE PersistLoad(IPersistStreamInit* p, LPSTREAM stream) {
+    StandInLoadState* s = FROM(Document, persist, p)->load;
+    ULONG read = 0;
+    ++s->loadCalls;
+    s->loadedSize = 0;
+    while (s->loadedSize < sizeof s->loaded &&
+           SUCCEEDED(IStream_Read(stream, s->loaded + s->loadedSize, (ULONG)sizeof s->loaded - s->loadedSize,
+                                  &read)) &&
+           read > 0)
+        s->loadedSize += read;
+    if (s->keepStream) {
+        IStream_AddRef(stream);
+        s->keptStream = stream;
+    }
+    return S_OK;
+}
+
 IUnknown* StandInDocument_Create(StandInDocumentState* state) {
     static int ready = 0;
     Document* d;
@@ -203,6 +231,11 @@ IUnknown* StandInDocument_Create(StandInDocumentState* state) {
         g_eventVtbl.Release = EventRelease;
         g_eventVtbl.GetIDsOfNames = EventGetIDsOfNames;
         g_eventVtbl.Invoke = EventInvoke;
+        FillWithUnexpected(&g_persistVtbl, sizeof g_persistVtbl);
+        g_persistVtbl.QueryInterface = PersistQI;
+        g_persistVtbl.AddRef = PersistAddRef;
+        g_persistVtbl.Release = PersistRelease;
+        g_persistVtbl.Load = PersistLoad;
         ready = 1;
     }
     d = (Document*)calloc(1, sizeof *d);
@@ -211,7 +244,14 @@ IUnknown* StandInDocument_Create(StandInDocumentState* state) {
     d->target.lpVtbl = &g_targetVtbl;
     d->window.lpVtbl = &g_windowVtbl;
     d->event.lpVtbl = &g_eventVtbl;
+    d->persist.lpVtbl = &g_persistVtbl;
     d->state = state;
     state->references = 1;
     return (IUnknown*)&d->document;
+}
+
+IUnknown* StandInDocument_CreateLoadable(StandInDocumentState* state, StandInLoadState* load) {
+    IUnknown* unknown = StandInDocument_Create(state);
+    if (unknown) FROM(Document, document, unknown)->load = load;
+    return unknown;
 }

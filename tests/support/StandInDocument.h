@@ -26,10 +26,23 @@ typedef struct StandInDocumentState {
     int zoomCalls;
     int rangeCalls;
     LONG references;     /* outstanding references of the document */
+
 } StandInDocumentState;
 
 /* Makes a document; `state` must outlive it. Answers it with one reference. */
 IUnknown* StandInDocument_Create(StandInDocumentState* state);
+
+/* ---- document loading: a document with IPersistStreamInit ---- */
+typedef struct StandInLoadState {
+    int loadCalls;
+    char loaded[4096];   /* what the last Load read from its stream */
+    ULONG loadedSize;
+    BOOL keepStream;     /* Load keeps a reference to its stream here */
+    IStream* keptStream; /* released by the test */
+} StandInLoadState;
+
+/* The same, loadable through IPersistStreamInit; `load` must outlive it. */
+IUnknown* StandInDocument_CreateLoadable(StandInDocumentState* state, StandInLoadState* load);
 
 #ifdef __cplusplus
 }

@@ -1,27 +1,22 @@
-// Test entry: the framework's modules start as in the program, the tests
-// run, the modules shut down.
+// Test entry: the modules start as in the program, the tests run, the
+// modules shut down. OLE comes from the program's own OLE module; the
+// browser component's module is left to the tests that examine it, so that
+// its process-wide hooks are not in force where they are not wanted.
 #include <gtest/gtest.h>
-#include <ole2.h>
 
 #include "browser/host/SHDocVw_EWB.h"
 #include "browser/support/EwbLateBound.h"
+#include "browser/support/EwbOle.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
-
-namespace {
-// OLE for the thread before anything else, as the program's own OLE module
-// does (drag-and-drop registration needs it).
-void OleStartUp() { OleInitialize(nullptr); }
-void OleShutDown() { OleUninitialize(); }
-}  // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     ui::TModuleList modules({
         {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
-        {"Ole", &OleStartUp, &OleShutDown},
         {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
         {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
+        {"EwbOle", &ewb::EwbOleStartUp, &ewb::EwbOleShutDown},
     });
     modules.StartUp();
     ui::Application->Initialize();

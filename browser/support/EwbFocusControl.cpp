@@ -1,0 +1,82 @@
+#include "browser/support/EwbFocusControl.h"
+
+#include <cstring>
+
+#include "framework/Forms.h"
+
+namespace ewb {
+
+TEWBFocusControl* FocusControlInstance = nullptr;
+TAppHookWindow* AppHookWindow = nullptr;
+
+namespace {
+
+ui::TWindowHook HookOf(TAppHookWindow* window) {
+    return ui::TWindowHook::Of<&TAppHookWindow::AppWindowHook>(window);
+}
+
+// Is the form the window the user works in? The framework has no child
+// forms of a multiple-document frame, so the form's own window must be the
+// active one.
+bool IsReallyActive(ui::TCustomForm* form) {
+    return !ui::Application->Terminated() && form->HandleAllocated() && form->Handle() == GetActiveWindow();
+}
+
+// Exactly the browser classes, not classes derived from them under
+// another name.
+bool IsBrowserClass(const ui::TWinControl* control) {
+    const char* name = control->ClassName();
+    return std::strcmp(name, "TEmbeddedWB") == 0 || std::strcmp(name, "TEWBCore") == 0;
+}
+
+}  // namespace
+
+TAppHookWindow::~TAppHookWindow() { UnhookApplication(); }
+
+void TAppHookWindow::HookApplication() {
+    if (Hooked || !ui::Application) return;
+    ui::Application->HookMainWindow(HookOf(this));
+    Hooked = true;
+}
+
+void TAppHookWindow::UnhookApplication() {
+    if (!ui::Application) return;
+    ui::Application->UnhookMainWindow(HookOf(this));
+    Hooked = false;
+}
+
+bool TAppHookWindow::AppWindowHook(ui::TMessage& message) {
+    if (message.Msg != WM_WINDOWPOSCHANGING && message.Msg != ui::CM_ACTIVATE) return false;
+    try {
+        ui::TCustomForm* form = ui::Application ? ui::Application->ActiveForm() : nullptr;
+        if (!form || !IsReallyActive(form) || !form->CanFocus()) return false;
+        ui::TWinControl* control = form->ActiveControl();
+        if (!control || !IsBrowserClass(control) || !control->HandleAllocated()) return false;
+        // Posted, so that the browser acts once this message is done.
+        if (control->Handle() != GetFocus())
+            PostMessageA(control->Handle(), WM_BROWSERFOCUS, reinterpret_cast<WPARAM>(control), 0);
+    } catch (...) {
+        ui::ApplicationHandleException(this);
+    }
+    return false;
+}
+
+TEWBFocusControl::TEWBFocusControl() {
+    if (!AppHookWindow) {
+        AppHookWindow = new TAppHookWindow();
+        AppHookWindow->HookApplication();
+    }
+}
+
+void TEWBFocusControl::SetFocusControlActive(bool active) {
+    if (active) {
+        if (!FocusControlInstance) FocusControlInstance = new TEWBFocusControl();
+        return;
+    }
+    delete AppHookWindow;
+    AppHookWindow = nullptr;
+    delete FocusControlInstance;
+    FocusControlInstance = nullptr;
+}
+
+}  // namespace ewb
