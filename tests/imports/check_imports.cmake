@@ -5,6 +5,7 @@
 # With -DEXPECT="fault;fault..." it checks instead that the program is
 # refused for exactly those faults (an entry point's name, "subsystem",
 # "runtime DLL"), which shows that the check can fail.
+cmake_minimum_required(VERSION 3.20)
 foreach(var PROGRAM OBJDUMP MISSING)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "${var} is not set")
