@@ -1,6 +1,5 @@
 #include "SysUtils.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace ui {
@@ -11,9 +10,13 @@ std::string OleErrorText(HRESULT code, const std::string& description) {
     if (!description.empty()) return description;
     std::string text = SysErrorMessage(static_cast<DWORD>(code));
     if (!text.empty()) return text;
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "OLE error %.8lx", static_cast<unsigned long>(code));
-    return buffer;
+    // By hand rather than with snprintf: the printf family costs the
+    // shipped program about 28 KB.
+    static const char digits[] = "0123456789abcdef";
+    std::string hex(8, '0');
+    const unsigned long value = static_cast<unsigned long>(code);
+    for (size_t i = 0; i < 8; ++i) hex[7 - i] = digits[(value >> (4 * i)) & 0xF];
+    return "OLE error " + hex;
 }
 
 int HexDigit(char c) {

@@ -11,6 +11,12 @@
 
 namespace launcher {
 
+namespace {
+// urlmon.h's identifier; libuuid's copy would bring 6 KB of other
+// identifiers that share its object file.
+const IID kIID_IWinInetHttpInfo = {0x79eac9d8, 0xbafa, 0x11ce, {0x8c, 0x82, 0x00, 0xaa, 0x00, 0x4b, 0xa9, 0x0b}};
+}  // namespace
+
 std::string ConfigSourceUrl() { return std::string(LAUNCHER_SERVER_URL) + "/games/pgame.ini"; }
 std::string DefaultPageUrl() { return std::string(LAUNCHER_SERVER_URL) + "/games/pads.html"; }
 std::string PlayPageUrl() { return std::string(LAUNCHER_SERVER_URL) + "/games/play.html"; }
@@ -72,7 +78,7 @@ public:
         // still carries its status on the binding.
         if (statusCode_ == 0 && binding_) {
             IWinInetHttpInfo* info = nullptr;
-            if (SUCCEEDED(binding_->QueryInterface(IID_IWinInetHttpInfo, reinterpret_cast<void**>(&info))) &&
+            if (SUCCEEDED(binding_->QueryInterface(kIID_IWinInetHttpInfo, reinterpret_cast<void**>(&info))) &&
                 info) {
                 DWORD code = 0, size = sizeof code, flags = 0;
                 if (SUCCEEDED(info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,

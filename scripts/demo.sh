@@ -56,6 +56,9 @@ else
     wait "$launcher_pid" && echo "the launcher ended with exit code 0" || echo "the launcher ended with exit code $?"
 fi
 
+# The shell opens the play page after the window has gone, through
+# winebrowser: wait for the recorder to have written it.
+for _ in $(seq 1 100); do [ -s "$LAUNCHER_TEST_BROWSER_LOG" ] && break; sleep 0.1; done
 echo "requests the server saw:"
 sed 's/^/  /' "$TEST_HTTP_LOG"
 if [ -s "$LAUNCHER_TEST_BROWSER_LOG" ]; then

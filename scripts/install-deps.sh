@@ -5,6 +5,8 @@ set -euo pipefail
 
 need=()
 command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev)
+# win32 threads: the program that ships; posix threads: the tests.
+command -v i686-w64-mingw32-g++-win32 >/dev/null 2>&1 || need+=(g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev)
 command -v cmake  >/dev/null 2>&1 || need+=(cmake)
 command -v ninja  >/dev/null 2>&1 || need+=(ninja-build)
 command -v Xvfb   >/dev/null 2>&1 || need+=(xvfb)

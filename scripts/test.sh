@@ -8,7 +8,7 @@ bash scripts/install-deps.sh
 
 port=${TEST_HTTP_PORT:-18124}
 build=build/test
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686-tests.cmake \
     -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_SERVER_URL="http://127.0.0.1:$port" \
     -DLAUNCHER_CAPTION="Test Launcher" >/dev/null
 cmake --build "$build"

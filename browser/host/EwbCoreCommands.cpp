@@ -1,7 +1,6 @@
 // The host's ambient-property dispatch and its command target.
 #include "browser/host/EwbCore.h"
 
-#include <cstdio>
 
 #include "framework/Forms.h"
 
@@ -237,9 +236,7 @@ VARIANT TCustomEmbeddedWB::ReadEventProperty(IDispatch* eventObject, const wchar
     LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
     HRESULT hr = eventObject->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &dispid);
     if (hr == DISP_E_UNKNOWNNAME) {
-        char message[256];
-        std::snprintf(message, sizeof message, "'%s' is not supported.", WideToAnsi(name).c_str());
-        throw EOleSysError(hr, message);
+        throw EOleSysError(hr, "'" + WideToAnsi(name) + "' is not supported.");
     }
     OleCheck(hr);
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
