@@ -8,10 +8,9 @@ using namespace ui;
 
 // ---- module state ----
 
-// Captured as the module's variables are initialised, when the runtime has
-// just set the processor's word up; the browser support's start-up takes
-// it again.
-uint16_t SavedFpuControlWord = GetFpuControlWord();
+// The runtime's own start-up word (every exception masked) until the
+// browser support's start-up captures the processor's.
+uint16_t SavedFpuControlWord = 0x037F;
 bool OleInitialized = false;
 bool ProxyApplied = false;
 bool NavigationSoundDisabled = false;

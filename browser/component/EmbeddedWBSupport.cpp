@@ -9,25 +9,8 @@
 
 namespace ewb {
 
-namespace {
-
-// GNU-only spot: the x87 control word itself; the runtime has no call that
-// reads or loads the raw word.
-uint16_t ReadFpuControlWord() {
-    uint16_t word = 0;
-    __asm__ __volatile__("fnstcw %0" : "=m"(word));
-    return word;
-}
-
-void RestoreFpuControlWord(uint16_t word) {
-    // Pending exceptions first: loading a word that unmasks one would raise it.
-    __asm__ __volatile__("fnclex\n\tfldcw %0" : : "m"(word));
-}
-
-}  // namespace
-
 void EmbeddedWBStartUp() {
-    SavedFpuControlWord = ReadFpuControlWord();
+    SavedFpuControlWord = GetFpuControlWord();
     ProxyApplied = false;
     NavigationSoundDisabled = false;
     OleInitialized = OleInitialize(nullptr) == S_OK;
@@ -39,7 +22,7 @@ void EmbeddedWBStartUp() {
 void EmbeddedWBShutDown() {
     if (ProxyApplied) ResetProxy();
     if (NavigationSoundDisabled) SetNavigationSoundKey(false);
-    RestoreFpuControlWord(SavedFpuControlWord);
+    SetFpuControlWord(SavedFpuControlWord);
     if (OleInitialized) {
         try {
             OleUninitialize();
