@@ -10,13 +10,7 @@ std::string OleErrorText(HRESULT code, const std::string& description) {
     if (!description.empty()) return description;
     std::string text = SysErrorMessage(static_cast<DWORD>(code));
     if (!text.empty()) return text;
-    // By hand rather than with snprintf: the printf family costs the
-    // shipped program about 28 KB.
-    static const char digits[] = "0123456789abcdef";
-    std::string hex(8, '0');
-    const unsigned long value = static_cast<unsigned long>(code);
-    for (size_t i = 0; i < 8; ++i) hex[7 - i] = digits[(value >> (4 * i)) & 0xF];
-    return "OLE error " + hex;
+    return "OLE error " + LowerHex(static_cast<unsigned long>(code), 8);
 }
 
 int HexDigit(char c) {
@@ -33,6 +27,13 @@ EOleSysError::EOleSysError(HRESULT code, const std::string& description, int hel
 
 void OleCheck(HRESULT hr) {
     if (FAILED(hr)) throw EOleSysError(hr);
+}
+
+std::string LowerHex(unsigned long value, int digits) {
+    static const char hexDigits[] = "0123456789abcdef";
+    std::string text(digits > 0 ? static_cast<size_t>(digits) : 0, '0');
+    for (size_t i = text.size(); i-- > 0; value >>= 4) text[i] = hexDigits[value & 0xF];
+    return text;
 }
 
 std::string SysErrorMessage(DWORD code) {

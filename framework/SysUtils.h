@@ -73,6 +73,10 @@ void OleCheck(HRESULT hr);
 // breaks; empty when the platform has none.
 std::string SysErrorMessage(DWORD code);
 
+// `value`'s lowest `digits` hexadecimal digits, lower case, zero-padded
+// (what "%0*lx" gives, without the printf family's 28 KB).
+std::string LowerHex(unsigned long value, int digits);
+
 // Text conversions through the system's ANSI code page.
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const std::wstring& text);

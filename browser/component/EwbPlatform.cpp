@@ -3,13 +3,13 @@
 #include <float.h>
 #include <urlmon.h>
 
-#include <cstdio>
 #include <memory>
 #include <type_traits>
 #include <vector>
 
 #include "browser/component/EmbeddedWB.h"
 #include "browser/support/EwbLateBound.h"
+#include "framework/SysUtils.h"
 
 namespace ewb {
 
@@ -157,10 +157,8 @@ std::string GetIEVersion() {
     if (VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &translation, &length) && translation &&
         length >= sizeof(DWORD)) {
         DWORD entry = *static_cast<const DWORD*>(translation);
-        char text[64];
-        std::snprintf(text, sizeof text, "\\StringFileInfo\\%04x%04x\\%s", static_cast<unsigned>(LOWORD(entry)),
-                      static_cast<unsigned>(HIWORD(entry)), "FileVersion");
-        subBlock = text;
+        subBlock = "\\StringFileInfo\\" + ui::LowerHex(LOWORD(entry), 4) + ui::LowerHex(HIWORD(entry), 4) +
+                   "\\FileVersion";
     }
     void* value = nullptr;
     if (!VerQueryValueA(block.data(), subBlock.c_str(), &value, &length) || !value) return std::string();
