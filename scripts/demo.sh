@@ -47,10 +47,17 @@ if [ $interactive -eq 1 ]; then
     echo "the launcher is running; close its window to end the demo"
     wait "$launcher_pid" || true
 else
-    sleep 8  # the page, then the game after Time = 5 s
+    # The page, then the game after Time = 5 s: the picture shows both.
+    if wine "$build/demo/demo_wait_game.exe" 20; then
+        sleep 1  # let both windows finish painting
+        what="the launcher window with the demo game beside it"
+    else
+        echo "the demo game's window did not show within 20 s" >&2
+        what="the launcher window (the game did not show)"
+    fi
     shot="$here/$build/launcher-screenshot.png"
     import -window root "$shot"
-    echo "screenshot of the launcher window: $shot"
+    echo "screenshot of $what: $shot"
     wine "$build/demo/demo_close.exe" || echo "the launcher window was not found" >&2
     for _ in $(seq 1 100); do kill -0 "$launcher_pid" 2>/dev/null || break; sleep 0.1; done
     wait "$launcher_pid" && echo "the launcher ended with exit code 0" || echo "the launcher ended with exit code $?"
