@@ -10,9 +10,6 @@
 #include <string>
 
 #include "browser/component/EmbeddedWB.h"
-#include "browser/host/SHDocVw_EWB.h"
-#include "browser/support/EwbLateBound.h"
-#include "browser/support/EwbOle.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 
@@ -54,13 +51,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const uint32_t timeOut = argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 3000;
-    ui::TModuleList modules({
-        {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
-        {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
-        {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
-        {"EwbOle", &ewb::EwbOleStartUp, &ewb::EwbOleShutDown},
-        {"EmbeddedWB", &ewb::EmbeddedWBStartUp, &ewb::EmbeddedWBShutDown},
-    });
+    ui::TModuleList modules(ewb::EmbeddedWBProgramModules());
     modules.StartUp();
     int result = 0;
     {

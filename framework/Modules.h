@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstddef>
-#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -17,7 +17,7 @@ struct TModuleInit {
 
 class TModuleList {
 public:
-    explicit TModuleList(std::initializer_list<TModuleInit> modules) : modules_(modules) {}
+    explicit TModuleList(std::vector<TModuleInit> modules) : modules_(std::move(modules)) {}
     ~TModuleList() { ShutDown(); }
     TModuleList(const TModuleList&) = delete;
     TModuleList& operator=(const TModuleList&) = delete;

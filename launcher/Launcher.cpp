@@ -3,24 +3,14 @@
 #include <windows.h>
 
 #include "browser/component/EmbeddedWB.h"
-#include "browser/host/SHDocVw_EWB.h"
-#include "browser/support/EwbLateBound.h"
-#include "browser/support/EwbOle.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 #include "launcher/UnitMain.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    ui::TModuleList modules({
-        {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
-        {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
-        {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
-        // OLE, not only COM: drag-and-drop registration needs it. Both run
-        // before any window, so that the support's hooks are in force for
-        // the whole run.
-        {"EwbOle", &ewb::EwbOleStartUp, &ewb::EwbOleShutDown},
-        {"EmbeddedWB", &ewb::EmbeddedWBStartUp, &ewb::EmbeddedWBShutDown},
-    });
+    // The launcher module has no start-up of its own: the program's modules
+    // are those of the browser it hosts.
+    ui::TModuleList modules(ewb::EmbeddedWBProgramModules());
     try {
         modules.StartUp();
     } catch (const std::exception& e) {
