@@ -9,6 +9,7 @@
 
 #include "browser/host/EwbCore.h"
 #include "framework/Forms.h"
+#include "HostFixture.h"
 #include "support/StandInBrowser.h"
 #include "support/WineTestSupport.h"
 
@@ -34,29 +35,9 @@ void operator delete(void* block, std::size_t) noexcept { operator delete(block)
 
 namespace {
 
-class LifetimeTest : public ::testing::Test {
+class LifetimeTest : public HostOnStandInTest<> {
 protected:
-    void SetUp() override {
-        form.reset(new TForm(nullptr));
-        form->SetClientWidth(300);
-        form->SetClientHeight(200);
-        host = new TCustomEmbeddedWB(form.get());
-        host->SetParent(form.get());
-        host->SetAlign(alClient);
-        host->BrowserInterface();
-    }
-    void TearDown() override { form.reset(); }
-    TStandInBrowser& Control() { return *registration.Last(); }
-    template <typename I>
-    ComPtr<I> SiteAs() {
-        ComPtr<I> view;
-        EXPECT_EQ(Control().site.As(&view), S_OK);
-        return view;
-    }
-
-    TStandInRegistration registration;
-    std::unique_ptr<TForm> form;
-    TCustomEmbeddedWB* host = nullptr;
+    void SetUp() override { MakeHost(300, 200); }
 
 public:
     ComPtr<IUnknown> supplied;

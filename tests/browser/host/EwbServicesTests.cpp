@@ -6,6 +6,7 @@
 
 #include "browser/host/EwbCore.h"
 #include "framework/Forms.h"
+#include "HostFixture.h"
 #include "support/StandInBrowser.h"
 #include "support/WineTestSupport.h"
 
@@ -25,11 +26,7 @@ const GUID kSomeService = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}}
 
 class TServiceForm : public TForm {
 public:
-    explicit TServiceForm(TComponent* owner) : TForm(owner) {
-        SetBorderStyle(bsSingle);
-        SetClientWidth(400);
-        SetClientHeight(300);
-    }
+    explicit TServiceForm(TComponent* owner) : TForm(owner) { SetBorderStyle(bsSingle); }
 };
 
 // An object an application hands out itself.
@@ -53,22 +50,10 @@ public:
     long refs = 1;
 };
 
-class ServicesTest : public ::testing::Test {
+class ServicesTest : public HostOnStandInTest<TServiceForm> {
 protected:
-    void SetUp() override {
-        form.reset(new TServiceForm(nullptr));
-        host = new TCustomEmbeddedWB(form.get());
-        host->SetParent(form.get());
-        host->SetAlign(alClient);
-        host->BrowserInterface();
-    }
-    void TearDown() override { form.reset(); }
-    TStandInBrowser& Control() { return *registration.Last(); }
-    ComPtr<IServiceProvider> Services() {
-        ComPtr<IServiceProvider> provider;
-        EXPECT_EQ(Control().site.As(&provider), S_OK);
-        return provider;
-    }
+    void SetUp() override { MakeHost(400, 300); }
+    ComPtr<IServiceProvider> Services() { return SiteAs<IServiceProvider>(); }
     template <typename I>
     HRESULT Ask(REFGUID service, ComPtr<I>& out) {
         return Services()->QueryService(service, __uuidof(I), reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
@@ -79,15 +64,7 @@ protected:
         if (object) object->Release();
         return hr;
     }
-    ComPtr<IDocHostUIHandler> Handler() {
-        ComPtr<IDocHostUIHandler> handler;
-        EXPECT_EQ(Control().site.As(&handler), S_OK);
-        return handler;
-    }
-
-    TStandInRegistration registration;
-    std::unique_ptr<TServiceForm> form;
-    TCustomEmbeddedWB* host = nullptr;
+    ComPtr<IDocHostUIHandler> Handler() { return SiteAs<IDocHostUIHandler>(); }
 
 public:
     std::vector<std::string> log;

@@ -11,6 +11,7 @@
 #include "browser/support/EwbLateBound.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "HostFixture.h"
 #include "support/StandInBrowser.h"
 #include "support/WineTestSupport.h"
 
@@ -82,16 +83,10 @@ inline void CALLBACK AnswerMenu(HWND, UINT, UINT_PTR id, DWORD) {
     }
 }
 
-class UIHandlerTest : public ::testing::Test {
+class UIHandlerTest : public HostOnStandInTest<> {
 protected:
     void SetUp() override {
-        form.reset(new TForm(nullptr));
-        form->SetClientWidth(400);
-        form->SetClientHeight(300);
-        host = new TCustomEmbeddedWB(form.get());
-        host->SetParent(form.get());
-        host->SetAlign(alClient);
-        host->BrowserInterface();
+        MakeHost(400, 300);
         ASSERT_EQ(Control().site.As(&handler), S_OK);
         BYTE keys[256] = {};
         SetKeyboardState(keys);
@@ -100,9 +95,8 @@ protected:
         BYTE keys[256] = {};
         SetKeyboardState(keys);
         handler.Reset();
-        form.reset();
+        HostOnStandInTest::TearDown();
     }
-    TStandInBrowser& Control() { return *registration.Last(); }
     void HoldKeys(std::initializer_list<int> vks) {
         BYTE keys[256] = {};
         for (int vk : vks) keys[vk] = 0x80;
@@ -121,9 +115,6 @@ protected:
         return handler->ShowContextMenu(id, &pt, target, nullptr);
     }
 
-    TStandInRegistration registration;
-    std::unique_ptr<TForm> form;
-    TCustomEmbeddedWB* host = nullptr;
     ComPtr<IDocHostUIHandler2> handler;
 
 public:
