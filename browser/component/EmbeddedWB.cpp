@@ -21,10 +21,6 @@ namespace {
 
 const char kAboutText[] = "Embedded web browser of the game launcher, built on the platform WebBrowser control";
 
-const IID kIidInternetProtocolRoot = {0x79EAC9E3, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
-const IID kIidInternetProtocol = {0x79EAC9E4, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
-const IID kIidHttpNegotiate = {0x79EAC9D2, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
-
 constexpr DISPID kDispidSilent = 551;
 constexpr DISPID kDispidRegisterAsBrowser = 552;
 constexpr DISPID kDispidRegisterAsDropTarget = 553;
@@ -326,8 +322,8 @@ HRESULT TEmbeddedWB::QueryHostInterface(REFIID iid, void** object) {
         void* (*Get)(TEmbeddedWB* self);
     };
     static const TView kViews[] = {
-        {&kIidInternetProtocolRoot, [](TEmbeddedWB* s) -> void* { return static_cast<IInternetProtocol*>(s->protocolView_.get()); }},
-        {&kIidInternetProtocol, [](TEmbeddedWB* s) -> void* { return static_cast<IInternetProtocol*>(s->protocolView_.get()); }},
+        {&IID_EwbInternetProtocolRoot, [](TEmbeddedWB* s) -> void* { return static_cast<IInternetProtocol*>(s->protocolView_.get()); }},
+        {&IID_EwbInternetProtocol, [](TEmbeddedWB* s) -> void* { return static_cast<IInternetProtocol*>(s->protocolView_.get()); }},
         {&IID_EwbDocHostUIHandler, [](TEmbeddedWB* s) -> void* { return static_cast<IDocHostUIHandler*>(s->uiHandlerView_.get()); }},
     };
     for (const TView& view : kViews) {
@@ -355,7 +351,7 @@ HRESULT TEmbeddedWB::ProtocolStart(LPCWSTR szUrl, IInternetProtocolSink* pOIProt
     ComPtr<IServiceProvider> provider;
     if (pOIProtSink && SUCCEEDED(pOIProtSink->QueryInterface(IID_PPV_ARGS(&provider))) && provider) {
         ComPtr<IHttpNegotiate> negotiate;
-        if (SUCCEEDED(provider->QueryService(kIidHttpNegotiate, kIidHttpNegotiate,
+        if (SUCCEEDED(provider->QueryService(IID_EwbHttpNegotiate, IID_EwbHttpNegotiate,
                                              reinterpret_cast<void**>(negotiate.GetAddressOf()))) &&
             negotiate) {
             LPWSTR additional = nullptr;

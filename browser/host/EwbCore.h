@@ -70,6 +70,10 @@ extern const IID IID_EwbDocHostUIHandler2;
 extern const IID IID_EwbDocHostUIHandler;
 extern const IID IID_EwbDocHostShowUI;
 extern const IID IID_EwbAuthenticate;
+// The component's protocol stub, and what it asks of the binding.
+extern const IID IID_EwbInternetProtocolRoot;
+extern const IID IID_EwbInternetProtocol;
+extern const IID IID_EwbHttpNegotiate;
 
 // The platform flag word of each option set, through its fixed table.
 uint32_t HostUIFlagsOf(TUserInterfaceOptions options);
