@@ -12,8 +12,10 @@ HARNESS_WINESERVER_PID=
 HARNESS_HTTP_PID=
 
 harness_free_display() {
-    local n
-    for n in $(seq 91 160); do
+    # HARNESS_FIRST_DISPLAY lets runs that share a machine start their
+    # search apart, so that two starting at once do not pick one display.
+    local n first=${HARNESS_FIRST_DISPLAY:-91}
+    for n in $(seq "$first" $((first + 69))); do
         if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
             echo "$n"
             return 0
