@@ -59,8 +59,9 @@ HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target
 
 HRESULT TCustomEmbeddedWB::GetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
-    ZeroMemory(info, 20);
-    info->cbSize = 20;
+    // The whole record and no more: 20 bytes in the 32-bit program.
+    ZeroMemory(info, sizeof(DOCHOSTUIINFO));
+    info->cbSize = sizeof(DOCHOSTUIINFO);
     info->dwFlags = HostUIFlags;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     try {

@@ -1,16 +1,17 @@
 #include "browser/host/UIHandlerFixture.h"
 
 TEST_F(UIHandlerTest, HostInfoIsTheTwentyByteRecordWithTheFlags) {
-    unsigned char block[32];
+    unsigned char block[sizeof(DOCHOSTUIINFO) + 8];
     std::memset(block, 0xCC, sizeof block);
     auto* info = reinterpret_cast<DOCHOSTUIINFO*>(block);
     ASSERT_EQ(handler->GetHostInfo(info), S_OK);
-    EXPECT_EQ(info->cbSize, 20u);
+    static_assert(sizeof(void*) != 4 || sizeof(DOCHOSTUIINFO) == 20, "the 32-bit record is 20 bytes");
+    EXPECT_EQ(info->cbSize, sizeof(DOCHOSTUIINFO));
     EXPECT_EQ(info->dwFlags, 0x00044000u);
     EXPECT_EQ(info->dwDoubleClick, 0u);
     EXPECT_EQ(info->pchHostCss, nullptr);
     EXPECT_EQ(info->pchHostNS, nullptr);
-    EXPECT_EQ(block[20], 0xCC);  // nothing past the record
+    EXPECT_EQ(block[sizeof(DOCHOSTUIINFO)], 0xCC);  // nothing past the record
 }
 
 TEST_F(UIHandlerTest, DisabledKindsSuppressTheMenuOneByOne) {
