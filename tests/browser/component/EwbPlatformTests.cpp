@@ -219,9 +219,11 @@ namespace {
 std::vector<std::string> g_calls;
 bool g_openFails = false, g_connectFails = false, g_setFails = false;
 HINTERNET const kSession = reinterpret_cast<HINTERNET>(0x51);
+HINTERNET const kConnection = reinterpret_cast<HINTERNET>(0x52);
 
 std::string Text(const char* s) { return s ? std::string("\"") + s + "\"" : "null"; }
-std::string On(HINTERNET handle) { return handle == kSession ? "" : " ?"; }  // " ?": not the session handle
+// Nothing for the session handle, " ?" for one WinINet never gave.
+std::string On(HINTERNET handle) { return handle == kSession ? "" : handle == kConnection ? " connection" : " ?"; }
 
 HINTERNET WINAPI RecordOpen(LPCSTR agent, DWORD type, LPCSTR proxy, LPCSTR bypass, DWORD flags) {
     g_calls.push_back("open " + Text(agent) + " " + std::to_string(type) + " " + Text(proxy) + " " + Text(bypass) +
@@ -233,7 +235,7 @@ HINTERNET WINAPI RecordConnect(HINTERNET session, LPCSTR server, INTERNET_PORT p
     g_calls.push_back("connect" + On(session) + " " + Text(server) + " " + std::to_string(port) + " " + Text(user) + " " +
                       Text(password) + " " + std::to_string(service) + " " + std::to_string(flags) + " " +
                       std::to_string(context));
-    return g_connectFails ? nullptr : reinterpret_cast<HINTERNET>(0x52);
+    return g_connectFails ? nullptr : kConnection;
 }
 BOOL WINAPI RecordSetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length) {
     std::string call = "set" + On(handle) + " " + std::to_string(option) + " " + std::to_string(length);
@@ -298,11 +300,11 @@ TEST_F(ProxyTest, ApplyingTheSettingsHandsWinINetTheOptionsTheConnectionAndTheAg
          {"open \"Proxy agent\" 1 null null 0", kOptions + "\"A:8080\" | 3=\"<local>\"", kRefresh, "close"}, true},
         {"with credentials", "user", 8080, false, false, false,
          {"open \"Proxy agent\" 1 null null 0", "connect \"A\" 8080 \"user\" \"secret\" 3 0 0",
-          kOptions + "\"A\" | 3=\"<local>\"", kRefresh, "close"},
+          kOptions + "\"A\" | 3=\"<local>\"", kRefresh, "close connection", "close"},
          true},
         {"a port past 16 bits", "user", 70000, false, false, false,
          {"open \"Proxy agent\" 1 null null 0", "connect \"A\" 4464 \"user\" \"secret\" 3 0 0",
-          kOptions + "\"A\" | 3=\"<local>\"", kRefresh, "close"},
+          kOptions + "\"A\" | 3=\"<local>\"", kRefresh, "close connection", "close"},
          true},
         {"open fails", "", 8080, true, false, false, {"open \"Proxy agent\" 1 null null 0"}, false},
         {"connect fails", "user", 8080, false, true, false,
