@@ -19,6 +19,8 @@ fi
 command -v cmake  >/dev/null 2>&1 || need+=(cmake)
 command -v ninja  >/dev/null 2>&1 || need+=(ninja-build)
 command -v Xvfb   >/dev/null 2>&1 || need+=(xvfb)
+# Keys and signatures of a signed pgame.ini.
+command -v openssl >/dev/null 2>&1 || need+=(openssl)
 # ImageMagick's import takes the demo's screenshot.
 [ -x /usr/bin/import ] || need+=(imagemagick)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
