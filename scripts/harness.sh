@@ -71,7 +71,10 @@ harness_start() {
         # No Mono here: skip its install prompt. The HTML engine stays
         # registered (it makes no documents without Gecko, but the browser
         # control reports that instead of a missing class).
-        WINEDLLOVERRIDES="mscoree=" wine wineboot -i >/dev/null 2>&1
+        # A busy machine has seen the first try of a new prefix fail once;
+        # a second one completes it.
+        WINEDLLOVERRIDES="mscoree=" wine wineboot -i >/dev/null 2>&1 ||
+            { echo "making the prefix failed once; trying again" >&2; WINEDLLOVERRIDES="mscoree=" wine wineboot -u >/dev/null 2>&1; }
         # Wine draws window frames itself: there is no window manager here.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     fi

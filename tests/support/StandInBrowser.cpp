@@ -79,6 +79,19 @@ void RegisterChainClasses() {
     done = true;
 }
 
+// What the site tells of the frame, the document window and the place.
+struct TWindowContext {
+    explicit TWindowContext(IOleInPlaceSite* site) {
+        RECT clip = {};
+        OLEINPLACEFRAMEINFO info = {};
+        info.cb = sizeof info;
+        site->GetWindowContext(&Frame, &Doc, &Pos, &clip, &info);
+    }
+    ComPtr<IOleInPlaceFrame> Frame;
+    ComPtr<IOleInPlaceUIWindow> Doc;
+    RECT Pos = {};
+};
+
 class TFactory : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -277,12 +290,7 @@ HRESULT TStandInBrowser::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LO
         inPlaceSite->OnInPlaceActivate();
         HWND parent = nullptr;
         inPlaceSite->GetWindow(&parent);
-        ComPtr<IOleInPlaceFrame> frame;
-        ComPtr<IOleInPlaceUIWindow> doc;
-        RECT pos = {}, clip = {};
-        OLEINPLACEFRAMEINFO info = {};
-        info.cb = sizeof info;
-        inPlaceSite->GetWindowContext(&frame, &doc, &pos, &clip, &info);
+        const RECT pos = TWindowContext(inPlaceSite.Get()).Pos;
         hostWindow = parent;
         RegisterChainClasses();
         HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -331,20 +339,16 @@ HRESULT TStandInBrowser::UIActivate() {
         calls.push_back("UIActivate");
         if (ComPtr<IOleInPlaceSite> inPlaceSite = SiteAs<IOleInPlaceSite>()) {
             inPlaceSite->OnUIActivate();
-            ComPtr<IOleInPlaceFrame> frame;
-            ComPtr<IOleInPlaceUIWindow> doc;
-            RECT pos = {}, clip = {};
-            OLEINPLACEFRAMEINFO info = {};
-            info.cb = sizeof info;
-            inPlaceSite->GetWindowContext(&frame, &doc, &pos, &clip, &info);
+            const TWindowContext context(inPlaceSite.Get());
             if (ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>()) {
                 ComPtr<IOleCommandTarget> target;
                 if (document) document.As(&target);
-                const HRESULT shown = handler->ShowUI(DOCHOSTUITYPE_BROWSE, this, target.Get(), frame.Get(), doc.Get());
+                const HRESULT shown = handler->ShowUI(DOCHOSTUITYPE_BROWSE, this, target.Get(), context.Frame.Get(),
+                                                      context.Doc.Get());
                 calls.push_back(shown == S_OK ? "ShowUI by the host" : "ShowUI by the engine");
             }
-            if (frame) frame->SetActiveObject(this, L"Stand-in");
-            if (doc) doc->SetActiveObject(this, L"Stand-in");
+            if (context.Frame) context.Frame->SetActiveObject(this, L"Stand-in");
+            if (context.Doc) context.Doc->SetActiveObject(this, L"Stand-in");
         }
     }
     if (ieServer && GetFocus() != ieServer) SetFocus(ieServer);
