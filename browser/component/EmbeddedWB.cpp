@@ -21,10 +21,6 @@ namespace {
 
 const char kAboutText[] = "Embedded web browser of the game launcher, built on the platform WebBrowser control";
 
-constexpr DISPID kDispidSilent = 551;
-constexpr DISPID kDispidRegisterAsBrowser = 552;
-constexpr DISPID kDispidRegisterAsDropTarget = 553;
-
 // Every method of the component's own views: nothing crosses the COM
 // boundary, an error is shown and the contract's fallback answered.
 template <typename Body>
@@ -40,23 +36,23 @@ HRESULT Guarded(TObject* sender, HRESULT fallback, Body&& body) {
 }  // namespace
 
 const uint32_t TEmbeddedWB::PopupMenuItemCommands[17] = {
-    2282,  // rcsBack
-    2283,  // rcsForward
-    2263,  // rcsSavePageBkg
-    2264,  // rcsSetAsBkg
-    2265,  // rcsCopyBkg
-    2278,  // rcsSetAsDeskT
-    31,    // rcsSelectAll
-    26,    // rcsPaste
-    2266,  // rcsCreateSC
-    2261,  // rcsAddToFav
-    2292,  // rcsEncoding
-    2300,  // rcsRefresh
-    2139,  // rcsViewSource
-    28,    // rcsProperties
-    27,    // rcsPrint
-    2137,  // rcsOpenNWindow
-    2136,  // rcsOpenLink
+    IDM_GOBACKWARD,      // rcsBack
+    IDM_GOFORWARD,       // rcsForward
+    IDM_SAVEBACKGROUND,  // rcsSavePageBkg
+    IDM_SETWALLPAPER,    // rcsSetAsBkg
+    IDM_COPYBACKGROUND,  // rcsCopyBkg
+    IDM_SETDESKTOPITEM,  // rcsSetAsDeskT
+    IDM_SELECTALL,       // rcsSelectAll
+    IDM_PASTE,           // rcsPaste
+    IDM_CREATESHORTCUT,  // rcsCreateSC
+    IDM_ADDFAVORITES,    // rcsAddToFav
+    IDM_LANGUAGE,        // rcsEncoding
+    IDM_REFRESH,         // rcsRefresh
+    IDM_VIEWSOURCE,      // rcsViewSource
+    IDM_PROPERTIES,      // rcsProperties
+    IDM_PRINT,           // rcsPrint
+    IDM_FOLLOWLINKN,     // rcsOpenNWindow
+    IDM_FOLLOWLINKC,     // rcsOpenLink
 };
 static_assert(sizeof TEmbeddedWB::PopupMenuItemCommands / sizeof(uint32_t) == rcsOpenLink + 1,
               "one command id per context-menu item");
@@ -268,12 +264,12 @@ void TEmbeddedWB::PreRefresh(TObject*) { EnsureChildWindowsHooked(); }
 
 // ---- property accessors ----
 
-bool TEmbeddedWB::Silent() { return GetWordBoolProp(kDispidSilent); }
-void TEmbeddedWB::SetSilent(bool value) { SetWordBoolProp(kDispidSilent, value); }
-bool TEmbeddedWB::RegisterAsDropTarget() { return GetWordBoolProp(kDispidRegisterAsDropTarget); }
-void TEmbeddedWB::SetRegisterAsDropTarget(bool value) { SetWordBoolProp(kDispidRegisterAsDropTarget, value); }
-bool TEmbeddedWB::RegisterAsBrowser() { return GetWordBoolProp(kDispidRegisterAsBrowser); }
-void TEmbeddedWB::SetRegisterAsBrowser(bool value) { SetWordBoolProp(kDispidRegisterAsBrowser, value); }
+bool TEmbeddedWB::Silent() { return GetWordBoolProp(DispidSilent); }
+void TEmbeddedWB::SetSilent(bool value) { SetWordBoolProp(DispidSilent, value); }
+bool TEmbeddedWB::RegisterAsDropTarget() { return GetWordBoolProp(DispidRegisterAsDropTarget); }
+void TEmbeddedWB::SetRegisterAsDropTarget(bool value) { SetWordBoolProp(DispidRegisterAsDropTarget, value); }
+bool TEmbeddedWB::RegisterAsBrowser() { return GetWordBoolProp(DispidRegisterAsBrowser); }
+void TEmbeddedWB::SetRegisterAsBrowser(bool value) { SetWordBoolProp(DispidRegisterAsBrowser, value); }
 
 void TEmbeddedWB::SetAbout(const std::string&) {}
 

@@ -125,8 +125,9 @@ public:
     const char* ClassName() const override { return "TEmbeddedWB"; }
 
     // ---- published properties, in declaration order ----
-    // The control's own properties 551, 553 and 552, as Booleans that a
-    // definition stores: stored defaults True, True and False.
+    // The control's own properties (DispidSilent, DispidRegisterAsDropTarget,
+    // DispidRegisterAsBrowser), as Booleans that a definition stores: stored
+    // defaults True, True and False.
     bool Silent();
     void SetSilent(bool value);
     bool RegisterAsDropTarget();
@@ -152,7 +153,7 @@ public:
     TProxySettings& ProxySettings() { return *proxySettings_; }
     TVisualEffects& VisualEffects() { return *visualEffects_; }
     // The component's own window visibility, replacing the control's
-    // property 402.
+    // DispidVisible.
     bool Visible() const { return visible_; }
     void SetVisible(bool value) override;
     const std::string& UserAgent() const { return userAgent_; }
