@@ -35,27 +35,21 @@ HRESULT Guarded(TObject* sender, HRESULT fallback, Body&& body) {
 
 }  // namespace
 
-const uint32_t TEmbeddedWB::PopupMenuItemCommands[17] = {
-    IDM_GOBACKWARD,      // rcsBack
-    IDM_GOFORWARD,       // rcsForward
-    IDM_SAVEBACKGROUND,  // rcsSavePageBkg
-    IDM_SETWALLPAPER,    // rcsSetAsBkg
-    IDM_COPYBACKGROUND,  // rcsCopyBkg
-    IDM_SETDESKTOPITEM,  // rcsSetAsDeskT
-    IDM_SELECTALL,       // rcsSelectAll
-    IDM_PASTE,           // rcsPaste
-    IDM_CREATESHORTCUT,  // rcsCreateSC
-    IDM_ADDFAVORITES,    // rcsAddToFav
-    IDM_LANGUAGE,        // rcsEncoding
-    IDM_REFRESH,         // rcsRefresh
-    IDM_VIEWSOURCE,      // rcsViewSource
-    IDM_PROPERTIES,      // rcsProperties
-    IDM_PRINT,           // rcsPrint
-    IDM_FOLLOWLINKN,     // rcsOpenNWindow
-    IDM_FOLLOWLINKC,     // rcsOpenLink
-};
-static_assert(sizeof TEmbeddedWB::PopupMenuItemCommands / sizeof(uint32_t) == rcsOpenLink + 1,
+namespace {
+
+constexpr bool PopupMenuItemRowsInOrder() {
+    int ordinal = 0;
+    for (const auto& row : TEmbeddedWB::PopupMenuItemCommands)
+        if (row.Item != ordinal++) return false;
+    return true;
+}
+
+}  // namespace
+
+static_assert(sizeof TEmbeddedWB::PopupMenuItemCommands / sizeof TEmbeddedWB::PopupMenuItemCommands[0] ==
+                  rcsOpenLink + 1,
               "one command id per context-menu item");
+static_assert(PopupMenuItemRowsInOrder(), "context-menu item rows in ordinal order");
 
 // ---- the component's IDocHostUIHandler view ----
 
@@ -370,9 +364,8 @@ bool TEmbeddedWB::HasPopupMenuFilter() {
 
 void TEmbeddedWB::FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu, IDispatch* context) {
     TCustomEmbeddedWB::FilterPopupMenu(sender, id, menu, context);
-    for (int ordinal = 0; ordinal <= rcsOpenLink; ++ordinal)
-        if (DisabledPopupMenuItems.Contains(static_cast<TIEPopupMenuItem>(ordinal)))
-            DeleteMenu(menu, PopupMenuItemCommands[ordinal], MF_BYCOMMAND);
+    for (const TPopupMenuItemCommand& row : PopupMenuItemCommands)
+        if (DisabledPopupMenuItems.Contains(row.Item)) DeleteMenu(menu, row.Command, MF_BYCOMMAND);
 }
 
 }  // namespace ewb

@@ -257,8 +257,30 @@ public:
                           DWORD grfPI, HANDLE_PTR dwReserved);
     HRESULT ExtendedGetHostInfo(DOCHOSTUIINFO* pInfo);
 
-    // The context-menu command id of each item, by ordinal.
-    static const uint32_t PopupMenuItemCommands[17];
+    // The context-menu command of each item, by ordinal.
+    struct TPopupMenuItemCommand {
+        TIEPopupMenuItem Item;
+        uint32_t Command;
+    };
+    static constexpr TPopupMenuItemCommand PopupMenuItemCommands[] = {
+        {rcsBack, IDM_GOBACKWARD},
+        {rcsForward, IDM_GOFORWARD},
+        {rcsSavePageBkg, IDM_SAVEBACKGROUND},
+        {rcsSetAsBkg, IDM_SETWALLPAPER},
+        {rcsCopyBkg, IDM_COPYBACKGROUND},
+        {rcsSetAsDeskT, IDM_SETDESKTOPITEM},
+        {rcsSelectAll, IDM_SELECTALL},
+        {rcsPaste, IDM_PASTE},
+        {rcsCreateSC, IDM_CREATESHORTCUT},
+        {rcsAddToFav, IDM_ADDFAVORITES},
+        {rcsEncoding, IDM_LANGUAGE},
+        {rcsRefresh, IDM_REFRESH},
+        {rcsViewSource, IDM_VIEWSOURCE},
+        {rcsProperties, IDM_PROPERTIES},
+        {rcsPrint, IDM_PRINT},
+        {rcsOpenNWindow, IDM_FOLLOWLINKN},
+        {rcsOpenLink, IDM_FOLLOWLINKC},
+    };
 
 protected:
     void Loaded() override;
