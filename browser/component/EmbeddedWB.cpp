@@ -21,10 +21,6 @@ namespace {
 
 const char kAboutText[] = "Embedded web browser of the game launcher, built on the platform WebBrowser control";
 
-constexpr DISPID kDispidSilent = 551;
-constexpr DISPID kDispidRegisterAsBrowser = 552;
-constexpr DISPID kDispidRegisterAsDropTarget = 553;
-
 // Every method of the component's own views: nothing crosses the COM
 // boundary, an error is shown and the contract's fallback answered.
 template <typename Body>
@@ -39,27 +35,21 @@ HRESULT Guarded(TObject* sender, HRESULT fallback, Body&& body) {
 
 }  // namespace
 
-const uint32_t TEmbeddedWB::PopupMenuItemCommands[17] = {
-    2282,  // rcsBack
-    2283,  // rcsForward
-    2263,  // rcsSavePageBkg
-    2264,  // rcsSetAsBkg
-    2265,  // rcsCopyBkg
-    2278,  // rcsSetAsDeskT
-    31,    // rcsSelectAll
-    26,    // rcsPaste
-    2266,  // rcsCreateSC
-    2261,  // rcsAddToFav
-    2292,  // rcsEncoding
-    2300,  // rcsRefresh
-    2139,  // rcsViewSource
-    28,    // rcsProperties
-    27,    // rcsPrint
-    2137,  // rcsOpenNWindow
-    2136,  // rcsOpenLink
-};
-static_assert(sizeof TEmbeddedWB::PopupMenuItemCommands / sizeof(uint32_t) == rcsOpenLink + 1,
+namespace {
+
+constexpr bool PopupMenuItemRowsInOrder() {
+    int ordinal = 0;
+    for (const auto& row : TEmbeddedWB::PopupMenuItemCommands)
+        if (row.Item != ordinal++) return false;
+    return true;
+}
+
+}  // namespace
+
+static_assert(sizeof TEmbeddedWB::PopupMenuItemCommands / sizeof TEmbeddedWB::PopupMenuItemCommands[0] ==
+                  rcsOpenLink + 1,
               "one command id per context-menu item");
+static_assert(PopupMenuItemRowsInOrder(), "context-menu item rows in ordinal order");
 
 // ---- the component's IDocHostUIHandler view ----
 
@@ -268,12 +258,12 @@ void TEmbeddedWB::PreRefresh(TObject*) { EnsureChildWindowsHooked(); }
 
 // ---- property accessors ----
 
-bool TEmbeddedWB::Silent() { return GetWordBoolProp(kDispidSilent); }
-void TEmbeddedWB::SetSilent(bool value) { SetWordBoolProp(kDispidSilent, value); }
-bool TEmbeddedWB::RegisterAsDropTarget() { return GetWordBoolProp(kDispidRegisterAsDropTarget); }
-void TEmbeddedWB::SetRegisterAsDropTarget(bool value) { SetWordBoolProp(kDispidRegisterAsDropTarget, value); }
-bool TEmbeddedWB::RegisterAsBrowser() { return GetWordBoolProp(kDispidRegisterAsBrowser); }
-void TEmbeddedWB::SetRegisterAsBrowser(bool value) { SetWordBoolProp(kDispidRegisterAsBrowser, value); }
+bool TEmbeddedWB::Silent() { return GetWordBoolProp(DispidSilent); }
+void TEmbeddedWB::SetSilent(bool value) { SetWordBoolProp(DispidSilent, value); }
+bool TEmbeddedWB::RegisterAsDropTarget() { return GetWordBoolProp(DispidRegisterAsDropTarget); }
+void TEmbeddedWB::SetRegisterAsDropTarget(bool value) { SetWordBoolProp(DispidRegisterAsDropTarget, value); }
+bool TEmbeddedWB::RegisterAsBrowser() { return GetWordBoolProp(DispidRegisterAsBrowser); }
+void TEmbeddedWB::SetRegisterAsBrowser(bool value) { SetWordBoolProp(DispidRegisterAsBrowser, value); }
 
 void TEmbeddedWB::SetAbout(const std::string&) {}
 
@@ -374,9 +364,8 @@ bool TEmbeddedWB::HasPopupMenuFilter() {
 
 void TEmbeddedWB::FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu, IDispatch* context) {
     TCustomEmbeddedWB::FilterPopupMenu(sender, id, menu, context);
-    for (int ordinal = 0; ordinal <= rcsOpenLink; ++ordinal)
-        if (DisabledPopupMenuItems.Contains(static_cast<TIEPopupMenuItem>(ordinal)))
-            DeleteMenu(menu, PopupMenuItemCommands[ordinal], MF_BYCOMMAND);
+    for (const TPopupMenuItemCommand& row : PopupMenuItemCommands)
+        if (DisabledPopupMenuItems.Contains(row.Item)) DeleteMenu(menu, row.Command, MF_BYCOMMAND);
 }
 
 }  // namespace ewb

@@ -125,8 +125,9 @@ public:
     const char* ClassName() const override { return "TEmbeddedWB"; }
 
     // ---- published properties, in declaration order ----
-    // The control's own properties 551, 553 and 552, as Booleans that a
-    // definition stores: stored defaults True, True and False.
+    // The control's own properties (DispidSilent, DispidRegisterAsDropTarget,
+    // DispidRegisterAsBrowser), as Booleans that a definition stores: stored
+    // defaults True, True and False.
     bool Silent();
     void SetSilent(bool value);
     bool RegisterAsDropTarget();
@@ -152,7 +153,7 @@ public:
     TProxySettings& ProxySettings() { return *proxySettings_; }
     TVisualEffects& VisualEffects() { return *visualEffects_; }
     // The component's own window visibility, replacing the control's
-    // property 402.
+    // DispidVisible.
     bool Visible() const { return visible_; }
     void SetVisible(bool value) override;
     const std::string& UserAgent() const { return userAgent_; }
@@ -256,8 +257,30 @@ public:
                           DWORD grfPI, HANDLE_PTR dwReserved);
     HRESULT ExtendedGetHostInfo(DOCHOSTUIINFO* pInfo);
 
-    // The context-menu command id of each item, by ordinal.
-    static const uint32_t PopupMenuItemCommands[17];
+    // The context-menu command of each item, by ordinal.
+    struct TPopupMenuItemCommand {
+        TIEPopupMenuItem Item;
+        uint32_t Command;
+    };
+    static constexpr TPopupMenuItemCommand PopupMenuItemCommands[] = {
+        {rcsBack, IDM_GOBACKWARD},
+        {rcsForward, IDM_GOFORWARD},
+        {rcsSavePageBkg, IDM_SAVEBACKGROUND},
+        {rcsSetAsBkg, IDM_SETWALLPAPER},
+        {rcsCopyBkg, IDM_COPYBACKGROUND},
+        {rcsSetAsDeskT, IDM_SETDESKTOPITEM},
+        {rcsSelectAll, IDM_SELECTALL},
+        {rcsPaste, IDM_PASTE},
+        {rcsCreateSC, IDM_CREATESHORTCUT},
+        {rcsAddToFav, IDM_ADDFAVORITES},
+        {rcsEncoding, IDM_LANGUAGE},
+        {rcsRefresh, IDM_REFRESH},
+        {rcsViewSource, IDM_VIEWSOURCE},
+        {rcsProperties, IDM_PROPERTIES},
+        {rcsPrint, IDM_PRINT},
+        {rcsOpenNWindow, IDM_FOLLOWLINKN},
+        {rcsOpenLink, IDM_FOLLOWLINKC},
+    };
 
 protected:
     void Loaded() override;

@@ -11,9 +11,6 @@ namespace ewb {
 
 namespace {
 
-constexpr DISPID kDispidReadyState = -525;
-constexpr DISPID kDispidDocument = 203;
-
 // The first n characters, ASCII letters in lower case.
 std::string LowerHead(const std::string& s, size_t n) {
     std::string head = s.substr(0, n);
@@ -176,7 +173,7 @@ bool TEmbeddedWB::Wait(uint32_t TimeOut) {
     bool Cancel = false;
     bool Stop = false;
     const uint32_t AStartTime = GetTickCount();
-    while (!Destroying && GetIntegerProp(kDispidReadyState) != READYSTATE_COMPLETE) {
+    while (!Destroying && GetIntegerProp(DISPID_READYSTATE) != READYSTATE_COMPLETE) {
         if (OnBusyWait) OnBusyWait(this, AStartTime, TimeOut, Cancel);
         // Unsigned: right across the tick counter's wrap.
         Stop = Cancel || (TimeOut > 0 && GetTickCount() - AStartTime > TimeOut);
@@ -191,7 +188,7 @@ bool TEmbeddedWB::Wait(uint32_t TimeOut) {
 
 HRESULT TEmbeddedWB::LoadFromStrings(ui::TStrings& Strings) {
     try {
-        if (!GetIDispatchProp(kDispidDocument)) AssignEmptyDocument(false);
+        if (!GetIDispatchProp(DispidDocument)) AssignEmptyDocument(false);
         ui::TMemoryStream stream;
         const std::string text = Strings.Text();
         stream.Write(text.data(), text.size());
@@ -202,11 +199,11 @@ HRESULT TEmbeddedWB::LoadFromStrings(ui::TStrings& Strings) {
 }
 
 HRESULT TEmbeddedWB::LoadFromStream(ui::TMemoryStream& Stream) {
-    if (!GetIDispatchProp(kDispidDocument)) AssignEmptyDocument(false);
+    if (!GetIDispatchProp(DispidDocument)) AssignEmptyDocument(false);
     Stream.Seek(0, ui::soBeginning);
     ui::ComPtr<TStreamAdapter> adapter;
     adapter.Attach(new TStreamAdapter(Stream));
-    ui::ComPtr<IDispatch> document = GetIDispatchProp(kDispidDocument);
+    ui::ComPtr<IDispatch> document = GetIDispatchProp(DispidDocument);
     ui::ComPtr<IPersistStreamInit> persist;
     if (!document || FAILED(document.As(&persist))) throw ui::EIntfCastError();
     const HRESULT result = persist->Load(adapter.Get());

@@ -9,7 +9,6 @@ namespace ewb {
 using namespace ui;
 
 namespace {
-constexpr DISPID kDispidAmbientUserAgent = -5513;
 
 const wchar_t kUserAgentKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent";
 // Relative to the User Agent key.
@@ -62,7 +61,7 @@ void TEmbeddedWB::ApplyInternalUserAgent() {
     if (!control) return;
     AppliedInternalUserAgent = userAgent_;
     // The control asks for the ambient user agent again.
-    control->OnAmbientPropertyChange(kDispidAmbientUserAgent);
+    control->OnAmbientPropertyChange(DISPID_AMBIENT_USERAGENT);
 }
 
 void TEmbeddedWB::ApplyRegistryUserAgent() {

@@ -8,29 +8,97 @@ using namespace ui;
 
 namespace {
 
-// DOCHOSTUIFLAG bit of each UI option, by ordinal. ForceSameWindowNavigation
-// is ENABLE_INPLACE_NAVIGATION, 0x00010000: the word has no 0x00008000.
-const uint32_t kHostUIFlagTable[29] = {
-    0x00000001, 0x00000002, 0x00000004, 0x00000008, 0x00000010, 0x00000020, 0x00000040, 0x00000080,
-    0x00000100, 0x00000200, 0x00000400, 0x00000800, 0x00001000, 0x00002000, 0x00004000, 0x00010000,
-    0x00020000, 0x00040000, 0x00080000, 0x00100000, 0x00200000, 0x00400000, 0x00800000, 0x01000000,
-    0x02000000, 0x04000000, 0x08000000, 0x10000000, 0x20000000,
+// The platform flag bit of one option.
+template <typename E>
+struct TFlagRow {
+    E Option;
+    uint32_t Flag;
 };
 
-// DLCTL bit of each download option, by ordinal. ForceOfflineMode is
-// DLCTL_FORCEOFFLINE, 0x10000000.
-const uint32_t kDownloadControlFlagTable[19] = {
-    0x00000010, 0x00000020, 0x00000040, 0x00000080, 0x00000100, 0x00000200, 0x00000400,
-    0x00000800, 0x00001000, 0x00002000, 0x00004000, 0x00008000, 0x00010000, 0x00020000,
-    0x00040000, 0x10000000, 0x20000000, 0x40000000, 0x80000000,
+// ForceSameWindowNavigation is ENABLE_INPLACE_NAVIGATION, 0x00010000: the
+// word has no 0x00008000.
+constexpr TFlagRow<TUserInterfaceOption> kHostUIFlags[] = {
+    {DisableTextSelect, DOCHOSTUIFLAG_DIALOG},
+    {DisableHelpMenu, DOCHOSTUIFLAG_DISABLE_HELP_MENU},
+    {DontUse3DBorders, DOCHOSTUIFLAG_NO3DBORDER},
+    {DontUseScrollBars, DOCHOSTUIFLAG_SCROLL_NO},
+    {PostponeScriptUntilActive, DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE},
+    {ForceOpenNewWindow, DOCHOSTUIFLAG_OPENNEWWIN},
+    {Reserved_OFFSCREEN, DOCHOSTUIFLAG_DISABLE_OFFSCREEN},
+    {ForceFlatScrollBars, DOCHOSTUIFLAG_FLAT_SCROLLBAR},
+    {InsertDivTagOnEditMode, DOCHOSTUIFLAG_DIV_BLOCKDEFAULT},
+    {ActivateUIOnlyOnDocClick, DOCHOSTUIFLAG_ACTIVATE_CLIENTHIT_ONLY},
+    {ConsultBeforeRetrievingBehavior, DOCHOSTUIFLAG_OVERRIDEBEHAVIORFACTORY},
+    {CheckFontSupportsCodePage, DOCHOSTUIFLAG_CODEPAGELINKEDFONTS},
+    {DisableSubmitUrlInUTF8, DOCHOSTUIFLAG_URL_ENCODING_DISABLE_UTF8},
+    {EnableSubmitUrlInUTF8, DOCHOSTUIFLAG_URL_ENCODING_ENABLE_UTF8},
+    {EnablesFormsAutoComplete, DOCHOSTUIFLAG_ENABLE_FORMS_AUTOCOMPLETE},
+    {ForceSameWindowNavigation, DOCHOSTUIFLAG_ENABLE_INPLACE_NAVIGATION},
+    {EmableImeLocalLanguages, DOCHOSTUIFLAG_IME_ENABLE_RECONVERSION},
+    {EnableThemes, DOCHOSTUIFLAG_THEME},
+    {DisableThemes, DOCHOSTUIFLAG_NOTHEME},
+    {DisablePicsRatings, DOCHOSTUIFLAG_NOPICS},
+    {DisableFrameSetBorder, DOCHOSTUIFLAG_NO3DOUTERBORDER},
+    {DisablesAutoNameSpaceCorrection, DOCHOSTUIFLAG_DISABLE_EDIT_NS_FIXUP},
+    {DisableLocalFileAccess, DOCHOSTUIFLAG_LOCAL_MACHINE_ACCESS_CHECK},
+    {DisableUntrustedProtocol, DOCHOSTUIFLAG_DISABLE_UNTRUSTEDPROTOCOL},
+    {CheckNavigationDelegatedToHost, DOCHOSTUIFLAG_HOST_NAVIGATES},
+    {EnableRedirectNotification, DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION},
+    {EnableDomWindlessControls, DOCHOSTUIFLAG_USE_WINDOWLESS_SELECTCONTROL},
+    {EnableWindowedControls, DOCHOSTUIFLAG_USE_WINDOWED_SELECTCONTROL},
+    {ForceUserActivationOnActiveXJava, DOCHOSTUIFLAG_ENABLE_ACTIVEX_INACTIVATE_MODE},
 };
 
+// ForceOfflineMode is DLCTL_FORCEOFFLINE, 0x10000000: no option stands for
+// DLCTL_NOFRAMES or the bits up to it.
+constexpr TFlagRow<TDownloadControlOption> kDownloadControlFlags[] = {
+    {DownloadImages, DLCTL_DLIMAGES},
+    {DownloadVideos, DLCTL_VIDEOS},
+    {DownloadBGSounds, DLCTL_BGSOUNDS},
+    {DontExecuteScripts, DLCTL_NO_SCRIPTS},
+    {DontExecuteJava, DLCTL_NO_JAVA},
+    {DontExecuteActiveX, DLCTL_NO_RUNACTIVEXCTLS},
+    {DontDownloadActiveX, DLCTL_NO_DLACTIVEXCTLS},
+    {DownloadButDontDisplay, DLCTL_DOWNLOADONLY},
+    {DontDownloadFrame, DLCTL_NO_FRAMEDOWNLOAD},
+    {CheckPageResynchronize, DLCTL_RESYNCHRONIZE},
+    {DownloadAndIgnoreCache, DLCTL_PRAGMA_NO_CACHE},
+    {DontDownloadBehaviors, DLCTL_NO_BEHAVIORS},
+    {SuppressedMetaCharset, DLCTL_NO_METACHARSET},
+    {DisableUrlIfEncodingUTF8, DLCTL_URL_ENCODING_DISABLE_UTF8},
+    {EnableUrlIfEncodingUTF8, DLCTL_URL_ENCODING_ENABLE_UTF8},
+    {ForceOfflineMode, DLCTL_FORCEOFFLINE},
+    {DontPerformClientPull, DLCTL_NO_CLIENTPULL},
+    {DownloadInSilentMode, DLCTL_SILENT},
+    {WorkOffline, DLCTL_OFFLINE},
+};
+
+// Rows in ordinal order, one per member of the set, each a single bit that
+// no other row has: the word is then the sum of the members' bits.
 template <typename E, int N>
-uint32_t FlagsOf(const TSet<E, N>& options, const uint32_t (&table)[N]) {
+constexpr bool FlagRowsInOrder(const TFlagRow<E> (&rows)[N]) {
+    uint32_t seen = 0;
+    for (int ordinal = 0; ordinal < N; ++ordinal) {
+        const uint32_t flag = rows[ordinal].Flag;
+        if (static_cast<int>(rows[ordinal].Option) != ordinal) return false;
+        if (flag == 0 || (flag & (flag - 1)) != 0 || (seen & flag) != 0) return false;
+        seen |= flag;
+    }
+    return true;
+}
+static_assert(sizeof kHostUIFlags / sizeof kHostUIFlags[0] == ForceUserActivationOnActiveXJava + 1,
+              "one row per UI option");
+static_assert(FlagRowsInOrder(kHostUIFlags), "UI option rows in ordinal order, each its own bit");
+static_assert(sizeof kDownloadControlFlags / sizeof kDownloadControlFlags[0] == WorkOffline + 1,
+              "one row per download option");
+static_assert(FlagRowsInOrder(kDownloadControlFlags), "download option rows in ordinal order, each its own bit");
+
+// The set's size and the table's must agree for this to compile.
+template <typename E, int N>
+uint32_t FlagsOf(const TSet<E, N>& options, const TFlagRow<E> (&rows)[N]) {
     uint32_t word = 0;
-    if (options.Empty()) return word;
-    for (int ordinal = 0; ordinal < N; ++ordinal)
-        if (options.Contains(static_cast<E>(ordinal))) word += table[ordinal];
+    for (const TFlagRow<E>& row : rows)
+        if (options.Contains(row.Option)) word += row.Flag;
     return word;
 }
 
@@ -83,10 +151,10 @@ bool HasClassName(HWND window, const std::wstring& className) {
 
 }  // namespace
 
-uint32_t HostUIFlagsOf(TUserInterfaceOptions options) { return FlagsOf(options, kHostUIFlagTable); }
+uint32_t HostUIFlagsOf(TUserInterfaceOptions options) { return FlagsOf(options, kHostUIFlags); }
 
 uint32_t DownloadControlFlagsOf(TDownloadControlOptions options) {
-    return FlagsOf(options, kDownloadControlFlagTable);
+    return FlagsOf(options, kDownloadControlFlags);
 }
 
 TCustomEmbeddedWB::TCustomEmbeddedWB(TComponent* owner) : TEWB(owner) {
@@ -132,11 +200,11 @@ void TCustomEmbeddedWB::NotifyAmbientChange() {
     // A control not made yet reads the options when it is; asking for it
     // here would make it before its stored state is known.
     if (!ControlCreated()) return;
-    ComPtr<IDispatch> application = GetIDispatchProp(200);
+    ComPtr<IDispatch> application = GetIDispatchProp(DispidApplication);
     if (!application) return;
     ComPtr<IOleControl> control;
     if (FAILED(application.As(&control)) || !control) throw EIntfCastError();
-    control->OnAmbientPropertyChange(-5512);  // DISPID_AMBIENT_DLCONTROL
+    control->OnAmbientPropertyChange(DISPID_AMBIENT_DLCONTROL);
 }
 
 // ---- COM identity ----
@@ -203,11 +271,11 @@ HWND TCustomEmbeddedWB::FindChildWindowByClass(const std::wstring& className) {
 }
 
 void TCustomEmbeddedWB::ActivateBrowserUI() {
-    if (!GetIDispatchProp(203)) return;
+    if (!GetIDispatchProp(DispidDocument)) return;
     const bool saved = AllowFocus;
     AllowFocus = true;
     try {
-        ComPtr<IDispatch> application = GetIDispatchProp(200);
+        ComPtr<IDispatch> application = GetIDispatchProp(DispidApplication);
         ComPtr<IOleObject> object;
         if (!application || FAILED(application.As(&object)) || !object) throw EIntfCastError();
         RECT client = ClientRect();
@@ -224,7 +292,7 @@ void TCustomEmbeddedWB::ActivateBrowserUI() {
 
 ComPtr<IHTMLDocument2> TCustomEmbeddedWB::GetHTMLDocument() {
     ComPtr<IHTMLDocument2> document;
-    if (ComPtr<IDispatch> dispatch = GetIDispatchProp(203)) dispatch.As(&document);
+    if (ComPtr<IDispatch> dispatch = GetIDispatchProp(DispidDocument)) dispatch.As(&document);
     return document;
 }
 

@@ -1,7 +1,6 @@
 // The host's ambient-property dispatch and its command target.
 #include "browser/host/EwbCore.h"
 
-
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -14,9 +13,6 @@ const GUID kCgidExplorer = {0x000214D0, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00,
 const GUID kCgidDocHostCommandHandler = {0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
 
 constexpr HRESULT kNotAnswered = 1;
-constexpr DISPID kUserAgent = -5513;
-constexpr DISPID kDownloadControl = -5512;
-constexpr DISPID kUserMode = -709;
 
 void FillExceptionInfo(EXCEPINFO* excep, const char* source, const std::string& message, int helpContext) {
     if (!excep) return;
@@ -87,7 +83,7 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
         if ((flags & DISPATCH_PROPERTYGET) && result) {
             answer = S_OK;
             switch (dispid) {
-            case kUserAgent: {
+            case DISPID_AMBIENT_USERAGENT: {
                 answer = kNotAnswered;
                 if (UserAgentHook) {
                     std::wstring agent;
@@ -101,12 +97,12 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
                 }
                 break;
             }
-            case kDownloadControl:
+            case DISPID_AMBIENT_DLCONTROL:
                 VariantClear(result);
                 result->vt = VT_I4;
                 result->lVal = static_cast<LONG>(DownloadControlFlags);
                 break;
-            case kUserMode:
+            case DISPID_AMBIENT_USERMODE:
                 VariantClear(result);
                 result->vt = VT_BOOL;
                 result->boolVal = UserModeFlag ? VARIANT_FALSE : VARIANT_TRUE;
@@ -115,7 +111,7 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
                 answer = kNotAnswered;
                 break;
             }
-        } else if ((flags & DISPATCH_PROPERTYPUT) && dispid == kUserMode) {
+        } else if ((flags & DISPATCH_PROPERTYPUT) && dispid == DISPID_AMBIENT_USERMODE) {
             answer = S_OK;
             VARIANT value;
             VariantInit(&value);
@@ -163,7 +159,7 @@ HRESULT TCustomEmbeddedWB::Exec(const GUID* group, DWORD cmdID, DWORD option, VA
             }
         } else if (group && *group == kCgidDocHostCommandHandler) {
             if (cmdID == OLECMDID_SHOWSCRIPTERROR) return HandleScriptError(in, out);
-            if (cmdID == 2300 || cmdID == 6041 || cmdID == 6042) {
+            if (cmdID == IDM_REFRESH || cmdID == IDM_REFRESH_TOP || cmdID == IDM_REFRESH_TOP_FULL) {
                 if (!OnRefresh) return result;
                 bool cancel = false;
                 OnRefresh(this, static_cast<int32_t>(cmdID), cancel);
@@ -252,7 +248,7 @@ VARIANT TCustomEmbeddedWB::ReadEventProperty(IDispatch* eventObject, const wchar
 
 HRESULT TCustomEmbeddedWB::ExecDocumentCommand(const GUID* cmdGroup, DWORD cmdID, VARIANT& in, VARIANT& out,
                                                DWORD execOption) {
-    ComPtr<IDispatch> document = GetIDispatchProp(203);
+    ComPtr<IDispatch> document = GetIDispatchProp(DispidDocument);
     ComPtr<IOleCommandTarget> target;
     if (!document || FAILED(document.As(&target)) || !target) return E_UNEXPECTED;
     return target->Exec(cmdGroup, cmdID, execOption, &in, &out);

@@ -8,8 +8,6 @@ namespace ewb {
 
 namespace {
 
-constexpr UINT kContextMenuResource = 24641;  // 0x6041 in the engine's resource library
-
 // Destroys the loaded menu on every way out.
 class TMenuOwner {
 public:
@@ -27,8 +25,8 @@ private:
 
 }  // namespace
 
-// The encoding item (2292) keeps the submenu the resource gives it: the
-// engine offers no documented way to hand out its encoding menu.
+// The encoding item (IDM_LANGUAGE) keeps the submenu the resource gives it:
+// the engine offers no documented way to hand out its encoding menu.
 bool ShowCustomContextMenu(TCustomEmbeddedWB* host, uint32_t dwID, IUnknown* commandTarget,
                            const TMenuPreprocess& filter, VARIANT&, const POINT* ppt, IDispatch* context) {
     HMODULE library = LoadShdoclcLibrary();
@@ -40,7 +38,7 @@ bool ShowCustomContextMenu(TCustomEmbeddedWB* host, uint32_t dwID, IUnknown* com
         return false;
     HWND window = nullptr;
     if (FAILED(oleWindow->GetWindow(&window))) return false;
-    TMenuOwner menu(LoadMenuA(library, MAKEINTRESOURCEA(kContextMenuResource)));
+    TMenuOwner menu(LoadMenuA(library, MAKEINTRESOURCEA(IDR_BROWSE_CONTEXT_MENU)));
     if (!menu.Get()) return false;
 
     HMENU popup = GetSubMenu(menu.Get(), static_cast<int>(dwID));

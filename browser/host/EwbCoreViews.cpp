@@ -11,7 +11,9 @@ namespace ewb {
 using namespace ui;
 
 namespace {
-constexpr DWORD kShowEncodingCommand = 27;
+// The browser command run before the engine's menu is shown, for its
+// encoding; the SDK's name for its number.
+constexpr OLECMDID kShowEncodingCommand = OLECMDID_SETPROGRESSTEXT;
 }
 
 // ---- context menus ----
@@ -23,7 +25,7 @@ HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target
         if (result != E_NOTIMPL) return result;
 
         bool disabled = DisabledPopupMenus.Contains(rcmAll) ||
-                        (id < 10 && DisabledPopupMenus.Contains(static_cast<TIEPopupMenu>(id)));
+                        (id < rcmAll && DisabledPopupMenus.Contains(static_cast<TIEPopupMenu>(id)));
         if (disabled) {
             if (PopupMenu) {
                 POINT cursor;
@@ -36,7 +38,7 @@ HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target
             VARIANT encoding;
             VariantInit(&encoding);
             try {
-                ExecWB(static_cast<OLECMDID>(kShowEncodingCommand), static_cast<OLECMDEXECOPT>(0), encoding);
+                ExecWB(kShowEncodingCommand, OLECMDEXECOPT_DODEFAULT, encoding);
                 bool shown = ShowCustomContextMenu(
                     this, id, target, TMenuPreprocess::Of<&TCustomEmbeddedWB::FilterPopupMenu>(this), encoding, pt,
                     context);

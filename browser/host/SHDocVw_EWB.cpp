@@ -14,10 +14,44 @@ const IID IID_EWBWebBrowser2 = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0
 
 namespace {
 
+constexpr unsigned kEventCount = 34;
+
 // DWebBrowserEvents2 DISPIDs in handler order (not DISPID order).
-const DISPID kEventDispIDs[34] = {
-    102, 108, 105, 106, 104, 113, 112, 250, 251, 252, 259, 253, 254, 255, 256, 257, 258,
-    260, 261, 262, 264, 265, 266, 267, 263, 268, 269, 270, 271, 225, 226, 227, 272, 273,
+const DISPID kEventDispIDs[kEventCount] = {
+    DISPID_STATUSTEXTCHANGE,
+    DISPID_PROGRESSCHANGE,
+    DISPID_COMMANDSTATECHANGE,
+    DISPID_DOWNLOADBEGIN,
+    DISPID_DOWNLOADCOMPLETE,
+    DISPID_TITLECHANGE,
+    DISPID_PROPERTYCHANGE,
+    DISPID_BEFORENAVIGATE2,
+    DISPID_NEWWINDOW2,
+    DISPID_NAVIGATECOMPLETE2,
+    DISPID_DOCUMENTCOMPLETE,
+    DISPID_ONQUIT,
+    DISPID_ONVISIBLE,
+    DISPID_ONTOOLBAR,
+    DISPID_ONMENUBAR,
+    DISPID_ONSTATUSBAR,
+    DISPID_ONFULLSCREEN,
+    DISPID_ONTHEATERMODE,
+    DISPID_ONADDRESSBAR,
+    DISPID_WINDOWSETRESIZABLE,
+    DISPID_WINDOWSETLEFT,
+    DISPID_WINDOWSETTOP,
+    DISPID_WINDOWSETWIDTH,
+    DISPID_WINDOWSETHEIGHT,
+    DISPID_WINDOWCLOSING,
+    DISPID_CLIENTTOHOSTWINDOW,
+    DISPID_SETSECURELOCKICON,
+    DISPID_FILEDOWNLOAD,
+    DISPID_NAVIGATEERROR,
+    DISPID_PRINTTEMPLATEINSTANTIATION,
+    DISPID_PRINTTEMPLATETEARDOWN,
+    DISPID_UPDATEPAGESTATUS,
+    DISPID_PRIVACYIMPACTEDSTATECHANGE,
+    DISPID_NEWWINDOW3,
 };
 
 // The arguments of one event, first argument at index 0 (DISPPARAMS holds
@@ -100,7 +134,7 @@ struct TEventInvoker {
 };
 
 // One row per event, in handler order; each calls its handler when set.
-const TEventInvoker kInvokers[34] = {
+const TEventInvoker kInvokers[kEventCount] = {
     {1, [](TEWB& w, TEventArgs& a) { if (w.OnStatusTextChange) w.OnStatusTextChange(&w, a.Text(0)); }},
     {2, [](TEWB& w, TEventArgs& a) { if (w.OnProgressChange) w.OnProgressChange(&w, a.Int(0), a.Int(1)); }},
     {2, [](TEWB& w, TEventArgs& a) { if (w.OnCommandStateChange) w.OnCommandStateChange(&w, a.Int(0), a.Bool(1)); }},
@@ -158,7 +192,7 @@ VARIANT ParamNotFound() {
 }  // namespace
 
 const TControlData ControlDescription = {
-    CLSID_EWBWebBrowser, DIID_EWBWebBrowserEvents2, 34, kEventDispIDs, 0, 401,
+    CLSID_EWBWebBrowser, DIID_EWBWebBrowserEvents2, kEventCount, kEventDispIDs, 0, 401,
 };
 
 VARIANT SharedEmptyArgument = {};
@@ -172,7 +206,7 @@ TEWB::TEWB(TComponent* owner) : TOleControl(owner, ewb::ControlDescription) {}
 TEWB::~TEWB() = default;
 
 void TEWB::InvokeEvent(int position, DISPPARAMS& params) {
-    if (position < 0 || position >= 34) return;
+    if (position < 0 || position >= static_cast<int>(kEventCount)) return;
     const TEventInvoker& row = kInvokers[position];
     TEventArgs args(params);
     if (!args.Has(row.ArgCount)) return;
@@ -219,31 +253,35 @@ void TEWB::ExecWB(OLECMDID cmdID, OLECMDEXECOPT cmdexecopt, VARIANT& pvaIn) {
     OleCheckObject(hr, browser, IID_EWBWebBrowser2);
 }
 
-WordBool TEWB::Visible() { return GetWordBoolProp(402) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetVisible(WordBool value) { SetWordBoolProp(402, value != VARIANT_FALSE); }
-WordBool TEWB::StatusBar() { return GetWordBoolProp(403) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetStatusBar(WordBool value) { SetWordBoolProp(403, value != VARIANT_FALSE); }
-std::wstring TEWB::StatusText() { return GetWideStringProp(404); }
-void TEWB::SetStatusText(const std::wstring& value) { SetWideStringProp(404, value); }
-int32_t TEWB::ToolBar() { return GetIntegerProp(405); }
-void TEWB::SetToolBar(int32_t value) { SetIntegerProp(405, value); }
-WordBool TEWB::MenuBar() { return GetWordBoolProp(406) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetMenuBar(WordBool value) { SetWordBoolProp(406, value != VARIANT_FALSE); }
-WordBool TEWB::FullScreen() { return GetWordBoolProp(407) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetFullScreen(WordBool value) { SetWordBoolProp(407, value != VARIANT_FALSE); }
-WordBool TEWB::Offline() { return GetWordBoolProp(550) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetOffline(WordBool value) { SetWordBoolProp(550, value != VARIANT_FALSE); }
-WordBool TEWB::Silent() { return GetWordBoolProp(551) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetSilent(WordBool value) { SetWordBoolProp(551, value != VARIANT_FALSE); }
-WordBool TEWB::RegisterAsBrowser() { return GetWordBoolProp(552) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetRegisterAsBrowser(WordBool value) { SetWordBoolProp(552, value != VARIANT_FALSE); }
-WordBool TEWB::RegisterAsDropTarget() { return GetWordBoolProp(553) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetRegisterAsDropTarget(WordBool value) { SetWordBoolProp(553, value != VARIANT_FALSE); }
-WordBool TEWB::TheaterMode() { return GetWordBoolProp(554) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetTheaterMode(WordBool value) { SetWordBoolProp(554, value != VARIANT_FALSE); }
-WordBool TEWB::AddressBar() { return GetWordBoolProp(555) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetAddressBar(WordBool value) { SetWordBoolProp(555, value != VARIANT_FALSE); }
-WordBool TEWB::Resizable() { return GetWordBoolProp(556) ? VARIANT_TRUE : VARIANT_FALSE; }
-void TEWB::SetResizable(WordBool value) { SetWordBoolProp(556, value != VARIANT_FALSE); }
+WordBool TEWB::Visible() { return GetWordBoolProp(DispidVisible) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetVisible(WordBool value) { SetWordBoolProp(DispidVisible, value != VARIANT_FALSE); }
+WordBool TEWB::StatusBar() { return GetWordBoolProp(DispidStatusBar) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetStatusBar(WordBool value) { SetWordBoolProp(DispidStatusBar, value != VARIANT_FALSE); }
+std::wstring TEWB::StatusText() { return GetWideStringProp(DispidStatusText); }
+void TEWB::SetStatusText(const std::wstring& value) { SetWideStringProp(DispidStatusText, value); }
+int32_t TEWB::ToolBar() { return GetIntegerProp(DispidToolBar); }
+void TEWB::SetToolBar(int32_t value) { SetIntegerProp(DispidToolBar, value); }
+WordBool TEWB::MenuBar() { return GetWordBoolProp(DispidMenuBar) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetMenuBar(WordBool value) { SetWordBoolProp(DispidMenuBar, value != VARIANT_FALSE); }
+WordBool TEWB::FullScreen() { return GetWordBoolProp(DispidFullScreen) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetFullScreen(WordBool value) { SetWordBoolProp(DispidFullScreen, value != VARIANT_FALSE); }
+WordBool TEWB::Offline() { return GetWordBoolProp(DispidOffline) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetOffline(WordBool value) { SetWordBoolProp(DispidOffline, value != VARIANT_FALSE); }
+WordBool TEWB::Silent() { return GetWordBoolProp(DispidSilent) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetSilent(WordBool value) { SetWordBoolProp(DispidSilent, value != VARIANT_FALSE); }
+WordBool TEWB::RegisterAsBrowser() { return GetWordBoolProp(DispidRegisterAsBrowser) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetRegisterAsBrowser(WordBool value) { SetWordBoolProp(DispidRegisterAsBrowser, value != VARIANT_FALSE); }
+WordBool TEWB::RegisterAsDropTarget() {
+    return GetWordBoolProp(DispidRegisterAsDropTarget) ? VARIANT_TRUE : VARIANT_FALSE;
+}
+void TEWB::SetRegisterAsDropTarget(WordBool value) {
+    SetWordBoolProp(DispidRegisterAsDropTarget, value != VARIANT_FALSE);
+}
+WordBool TEWB::TheaterMode() { return GetWordBoolProp(DispidTheaterMode) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetTheaterMode(WordBool value) { SetWordBoolProp(DispidTheaterMode, value != VARIANT_FALSE); }
+WordBool TEWB::AddressBar() { return GetWordBoolProp(DispidAddressBar) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetAddressBar(WordBool value) { SetWordBoolProp(DispidAddressBar, value != VARIANT_FALSE); }
+WordBool TEWB::Resizable() { return GetWordBoolProp(DispidResizable) ? VARIANT_TRUE : VARIANT_FALSE; }
+void TEWB::SetResizable(WordBool value) { SetWordBoolProp(DispidResizable, value != VARIANT_FALSE); }
 
 }  // namespace ewb

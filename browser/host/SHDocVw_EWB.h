@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "browser/host/EwbIds.h"
 #include "framework/OleCtrls.h"
 
 namespace ewb {

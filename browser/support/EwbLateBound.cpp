@@ -1,6 +1,7 @@
 #include "browser/support/EwbLateBound.h"
 
 #include <float.h>
+#include <htmlhelp.h>
 
 namespace ewb {
 
@@ -99,8 +100,7 @@ void EwbLateBoundShutDown() {
     // Help windows still open are told to close first, so that none of
     // them calls into the library once it is gone.
     if (LateBound.HtmlHelpLibrary) {
-        constexpr UINT kCloseAll = 0x0012;  // HH_CLOSE_ALL
-        CallHtmlHelp(nullptr, nullptr, kCloseAll, 0);
+        CallHtmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
         FreeLibrary(LateBound.HtmlHelpLibrary);
     }
     if (LateBound.UrlMonLibrary) FreeLibrary(LateBound.UrlMonLibrary);

@@ -49,6 +49,10 @@ void TEWBMouseHook::RemoveHook() {
 
 namespace {
 
+// A non-zero answer of a mouse hook makes the platform drop the message: it
+// reaches neither the later hooks nor any window.
+constexpr LRESULT kDiscardMessage = 2;
+
 // The form under a screen point: the framework control owning the window
 // there (or its nearest owned ancestor), followed to the top of its parents.
 ui::TCustomForm* FormAt(HWND window) {
@@ -87,8 +91,7 @@ LRESULT TEWBMouseHook::MouseHookProc(int code, WPARAM wParam, LPARAM lParam) {
     // Every other mouse message goes on at once: this runs for each of them.
     if (wParam == WM_MOUSEWHEEL && code == HC_ACTION && lParam) {
         try {
-            // A non-zero answer makes the platform drop this one message.
-            if (Route(*reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam), lParam)) return 2;
+            if (Route(*reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam), lParam)) return kDiscardMessage;
         } catch (...) {
             ui::ApplicationHandleException(this);
         }
