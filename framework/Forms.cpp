@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "StartupMarks.h"
+
 namespace ui {
 
 TApplication* Application = nullptr;
@@ -484,6 +486,7 @@ void TApplication::Run() {
         } catch (...) {
             HandleException(mainForm_);
         }
+        STARTUP_MARK("shown");
     }
     while (!terminated_) HandleMessage();
 }
