@@ -78,11 +78,13 @@ mouse=$(wine "$build/bench/mouse_hook_bench.exe") || echo "the mouse-hook measur
 
 # The Unix process of a Windows program of this prefix, by its file name.
 unix_pid_of() {
-    local p first
+    local p first environment
     for p in /proc/[0-9]*; do
-        first=$(tr '\0' '\n' <"$p/cmdline" 2>/dev/null | head -n 1) || continue
+        first=$( { tr '\0' '\n' <"$p/cmdline"; } 2>/dev/null) || continue
+        first=${first%%$'\n'*}
         [ "$(cat "$p/comm" 2>/dev/null)" = "$1" ] || [ "${first##*[\\/]}" = "$1" ] || continue
-        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        environment=$( { tr '\0' '\n' <"$p/environ"; } 2>/dev/null) || continue
+        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$environment" || continue
         echo "${p#/proc/}"
         return 0
     done
