@@ -14,31 +14,13 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/ShownWindow.h"
+
 namespace {
-
-struct TFind {
-    DWORD process;
-    bool found;
-};
-
-BOOL CALLBACK FindShownWindow(HWND window, LPARAM param) {
-    auto* find = reinterpret_cast<TFind*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    RECT r;
-    if (owner == find->process && IsWindowVisible(window) && GetWindowRect(window, &r) &&
-        r.right - r.left >= 600 && r.bottom - r.top >= 400) {
-        find->found = true;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 bool WindowShown(HANDLE process, DWORD id) {
     for (int i = 0; i < 3000; ++i) {
-        TFind find = {id, false};
-        EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&find));
-        if (find.found) return true;
+        if (bench::HasShownWindow(id)) return true;
         if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0) return false;
     }
     return false;

@@ -27,27 +27,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/ShownWindow.h"
+
 namespace {
-
-struct TFind {
-    DWORD process;
-    bool found;
-};
-
-BOOL CALLBACK FindShownWindow(HWND window, LPARAM param) {
-    auto* find = reinterpret_cast<TFind*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    RECT r;
-    // The launcher's application window is visible too, but has no size:
-    // only the main window is this large.
-    if (owner == find->process && IsWindowVisible(window) && GetWindowRect(window, &r) &&
-        r.right - r.left >= 600 && r.bottom - r.top >= 400) {
-        find->found = true;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 LONGLONG Counter() {
     LARGE_INTEGER t;
@@ -120,9 +102,7 @@ double TimeToWindow(const std::string& program, const std::string& argument, con
     }
     double elapsed = -1;
     while (Milliseconds(Counter() - start) < 30000.0) {
-        TFind find = {process.dwProcessId, false};
-        EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&find));
-        if (find.found) {
+        if (bench::HasShownWindow(process.dwProcessId)) {
             elapsed = Milliseconds(Counter() - start);
             break;
         }
