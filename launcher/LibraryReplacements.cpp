@@ -10,6 +10,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 // ---- the terminate handler ----
 // The library's default prints the exception's demangled type to stderr,
@@ -90,31 +91,28 @@ __cow_string& __cow_string::operator=(const __cow_string& other) noexcept {
     return *this;
 }
 
+// As the library's string does: the two swap.
 __cow_string& __cow_string::operator=(__cow_string&& other) noexcept {
-    if (this != &other) {
-        Drop(_M_p);
-        _M_p = other._M_p;
-        other._M_p = nullptr;
-    }
+    std::swap(_M_p, other._M_p);
     return *this;
 }
 
-// The two roots. A moved-from exception keeps its message, as the
-// library's does: what() stays valid on both.
-#define LIBRARY_EXCEPTION_ROOT(Class)                                                            \
-    Class::Class(const string& message) : _M_msg(message) {}                                     \
-    Class::Class(const char* message) : _M_msg(message, std::strlen(message)) {}                 \
-    Class::Class(const Class& other) noexcept : exception(other), _M_msg(other._M_msg) {}        \
-    Class::Class(Class&& other) noexcept : exception(other), _M_msg(other._M_msg) {}             \
-    Class& Class::operator=(const Class& other) noexcept {                                       \
-        _M_msg = other._M_msg;                                                                   \
-        return *this;                                                                            \
-    }                                                                                            \
-    Class& Class::operator=(Class&& other) noexcept {                                            \
-        _M_msg = other._M_msg;                                                                   \
-        return *this;                                                                            \
-    }                                                                                            \
-    Class::~Class() noexcept {}                                                                  \
+// The two roots. As with the library's, an exception moved from by
+// construction is left with the empty message.
+#define LIBRARY_EXCEPTION_ROOT(Class)                                                                 \
+    Class::Class(const string& message) : _M_msg(message) {}                                          \
+    Class::Class(const char* message) : _M_msg(message, std::strlen(message)) {}                      \
+    Class::Class(const Class& other) noexcept : exception(other), _M_msg(other._M_msg) {}             \
+    Class::Class(Class&& other) noexcept : exception(other), _M_msg(std::move(other._M_msg)) {}       \
+    Class& Class::operator=(const Class& other) noexcept {                                            \
+        _M_msg = other._M_msg;                                                                        \
+        return *this;                                                                                 \
+    }                                                                                                 \
+    Class& Class::operator=(Class&& other) noexcept {                                                 \
+        _M_msg = std::move(other._M_msg);                                                             \
+        return *this;                                                                                 \
+    }                                                                                                 \
+    Class::~Class() noexcept {}                                                                       \
     const char* Class::what() const noexcept { return _M_msg._M_p ? _M_msg._M_p : ""; }
 
 LIBRARY_EXCEPTION_ROOT(logic_error)
