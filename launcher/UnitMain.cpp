@@ -9,7 +9,10 @@ namespace launcher {
 
 using namespace ui;
 
-TFormMain::TFormMain(TComponent* owner) : TForm(owner) { LoadDefinition(); }
+TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
+    LoadDefinition();
+    Memo1->OnEnter = TNotifyEvent::Of<&TFormMain::Memo1Enter>(this);
+}
 
 TFormMain::~TFormMain() = default;
 
@@ -115,6 +118,12 @@ void TFormMain::Timer1Timer(TObject*) {
     std::string exe = IniFile->ReadString("Init", "Exe", "game.exe");
     WinExec(exe.c_str(), SW_SHOWNORMAL);
 }
+
+// Memo1 takes the focus when the window is activated, under the browser
+// that covers it: its caret is never seen, and blinking it would wake the
+// program twice a second for as long as the window stays open, the whole
+// time the game runs. The text field keeps the focus; its caret is hidden.
+void TFormMain::Memo1Enter(TObject*) { HideCaret(Memo1->Handle()); }
 
 void TFormMain::FormClose(TObject*, TCloseAction&) {
     ShellExecuteA(Application->Handle(), nullptr, PlayPageUrl().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
