@@ -58,20 +58,24 @@ harness_start "$build" "$port" "$site"
 winpath() { winepath -w "$1" 2>/dev/null; }
 
 # A measure that fails is reported and leaves its rows empty; the others
-# still run.
+# still run. Each program's output goes to a file, not through a pipe: a
+# program that a measured one starts (the HTML engine's installer prompt,
+# say) inherits its output and may hold a pipe open for ever.
+out="$build/run/out"
+mkdir -p "$out"
 echo "start-up: $pairs pairs" >&2
-startup=$(wine "$build/bench/startup_bench.exe" pairs "$pairs" "$(winpath "$game/launcher.exe")" \
-    "$(winpath "$bare/bare_host.exe")" "$config_url") || echo "the start-up pairs failed" >&2
+wine "$build/bench/startup_bench.exe" pairs "$pairs" "$(winpath "$game/launcher.exe")" \
+    "$(winpath "$bare/bare_host.exe")" "$config_url" >"$out/startup.txt" || echo "the start-up pairs failed" >&2
 echo "start-up breakdown: $breakdown_runs runs" >&2
-breakdown=$(wine "$build/bench/startup_bench.exe" breakdown "$breakdown_runs" \
+wine "$build/bench/startup_bench.exe" breakdown "$breakdown_runs" \
     "$(winpath "$game/launcher_marks.exe")" "$(winpath "$bare/bare_host_marks.exe")" "$config_url" \
-    "$(winpath "$build/run")\\marks.txt") || echo "the start-up breakdown failed" >&2
+    "$(winpath "$build/run")\\marks.txt" >"$out/breakdown.txt" || echo "the start-up breakdown failed" >&2
 echo "Wait" >&2
 # A server that takes ten minutes: the document does not complete in the run.
-wait_figures=$(wine "$build/bench/wait_bench.exe" "http://127.0.0.1:$port/slow/600000/games/pads.html" \
-    2000 6) || echo "the Wait measure failed" >&2
+wine "$build/bench/wait_bench.exe" "http://127.0.0.1:$port/slow/600000/games/pads.html" 2000 6 \
+    >"$out/wait.txt" || echo "the Wait measure failed" >&2
 echo "mouse hook" >&2
-mouse=$(wine "$build/bench/mouse_hook_bench.exe") || echo "the mouse-hook measure failed" >&2
+wine "$build/bench/mouse_hook_bench.exe" >"$out/mouse.txt" || echo "the mouse-hook measure failed" >&2
 
 # ---- the idle programs: processor time and private memory, read from
 # the system while idle_bench holds the program in the idle state ----
@@ -90,38 +94,58 @@ unix_pid_of() {
     done
     return 1
 }
-# Nanoseconds that all threads of a process have run.
-run_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f\n", s }'; }
+# Nanoseconds that a process's threads run during SECONDS: each thread's
+# schedstat, read ten times a second, so that a thread that ends meanwhile
+# counts up to its last reading and one that starts counts whole (a sum
+# over the threads alive at two moments would lose the ones that ended).
+run_ns_during() {  # PID SECONDS
+    local pid=$1 end f tid v total=0 initial=1
+    local -A first=() last=()
+    end=$(($(date +%s%N) + $2 * 1000000000))
+    while :; do
+        for f in /proc/"$pid"/task/*/schedstat; do
+            { read -r v _ <"$f"; } 2>/dev/null || continue
+            tid=${f%/schedstat}
+            tid=${tid##*/}
+            [ -n "${first[$tid]+set}" ] || first[$tid]=$((initial ? v : 0))
+            last[$tid]=$v
+        done
+        initial=0
+        [ "$(date +%s%N)" -lt "$end" ] || break
+        sleep 0.1
+    done
+    for tid in "${!last[@]}"; do total=$((total + last[$tid] - first[$tid])); done
+    echo "$total"
+}
 private_kb() { awk '/^Private_(Clean|Dirty|Hugetlb):/ { s += $2 } END { print s + 0 }' /proc/"$1"/smaps_rollup; }
 
 idle() {  # KEY FILE_NAME idle_bench arguments...
-    local key=$1 name=$2 line pid run0 run1 t0 t1 kb
+    local key=$1 name=$2 line pid run t0 t1 kb
     shift 2
     coproc IDLE { wine "$build/bench/idle_bench.exe" "$@"; }
-    if ! read -r -t 120 line <&"${IDLE[0]}" || [ "$line" != ready ]; then
+    # Windows programs end their lines with a carriage return.
+    if ! read -r -t 120 line <&"${IDLE[0]}" || [ "${line%$'\r'}" != ready ]; then
         echo "idle $key: the program did not come to the idle state (${line:-nothing})" >&2
         return 1
     fi
     pid=$(unix_pid_of "$name") || { echo "idle $key: no process $name" >&2; return 1; }
-    run0=$(run_ns "$pid")
     t0=$(date +%s%N)
-    sleep "$idle_seconds"
-    run1=$(run_ns "$pid")
+    run=$(run_ns_during "$pid" "$idle_seconds")
     t1=$(date +%s%N)
     kb=$(private_kb "$pid")
     echo end >&"${IDLE[1]}"
     wait "$IDLE_PID" 2>/dev/null || true
-    awk -v k="$key" -v r=$((run1 - run0)) -v t=$((t1 - t0)) -v kb="$kb" \
+    awk -v k="$key" -v r="$run" -v t=$((t1 - t0)) -v kb="$kb" \
         'BEGIN { printf "idle_%s_processor_percent %.3f\nidle_%s_private_mb %.2f\n", k, 100 * r / t, k, kb / 1024 }'
 }
 echo "idle: ${idle_seconds} s each" >&2
-idle_figures=$(idle launcher launcher.exe launcher "$(winpath "$game/launcher.exe")") ||
+idle launcher launcher.exe launcher "$(winpath "$game/launcher.exe")" >"$out/idle.txt" ||
     echo "the idle launcher measure failed" >&2
-idle_figures+=$'\n'$(idle bare bare_host.exe bare "$(winpath "$bare/bare_host.exe")" "$config_url") ||
+idle bare bare_host.exe bare "$(winpath "$bare/bare_host.exe")" "$config_url" >>"$out/idle.txt" ||
     echo "the idle bare host measure failed" >&2
 load_end=$(uptime)
 
-all=$(printf '%s\n' "$startup" "$wait_figures" "$mouse" "$idle_figures")
+all=$(cat "$out/startup.txt" "$out/wait.txt" "$out/mouse.txt" "$out/idle.txt" 2>/dev/null | tr -d '\r')
 get() { printf '%s\n' "$all" | awk -v k="$1" '$1 == k { print $2 }'; }
 # "value" and "goal" columns; a verdict where the goal is a number.
 row() { printf '%-58s %-20s %s\n' "$1" "$2" "${3:-}"; }
@@ -164,4 +188,4 @@ echo
 echo "load at the start:$load_start"
 echo "load at the end:  $load_end"
 echo
-printf '%s\n' "$breakdown"
+tr -d '\r' <"$out/breakdown.txt" 2>/dev/null || true
