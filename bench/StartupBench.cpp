@@ -156,7 +156,7 @@ const char* GroupOf(const std::string& mark) {
         {"COM initialised", "module start-ups, OLE and COM"},
         {"form properties", "form (window) and children"},
         {"form window and Memo1", "form (window) and children"},
-        {"EmbeddedWB1 properties", "form (window) and children"},
+        {"EmbeddedWB1 constructed, its properties", "form (window) and children"},
         {"Timer1", "form (window) and children"},
         {"window created", "form (window) and children"},
         {"fetch", "fetch of the configuration"},

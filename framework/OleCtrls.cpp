@@ -343,6 +343,7 @@ HRESULT TOleControl::QueryHostInterface(REFIID, void** object) {
 void TOleControl::CreateInstance() {
     OleCheck(CoCreateInstance(controlData_->ClassID, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                               IID_IOleObject, reinterpret_cast<void**>(oleObject_.ReleaseAndGetAddressOf())));
+    STARTUP_MARK("control created");
     // The site is given in CreateControl, before the state is loaded (as a
     // control that wants its site first needs), and never from here: a
     // derived component is not built yet, so it could not answer the
@@ -354,7 +355,6 @@ void TOleControl::CreateControl() {
     if (created_) return;
     try {
         if (!oleObject_) CreateInstance();
-        STARTUP_MARK("control created");
         ComPtr<IOleClientSite> current;
         if (FAILED(oleObject_->GetClientSite(&current)) || !current)
             OleCheck(oleObject_->SetClientSite(ClientSite()));

@@ -67,7 +67,7 @@ void TFormMain::ReadDefinition() {
     EmbeddedWB1->SetAbout(EmbeddedWB1->About());
     // The control is made from this state once the definition is read.
     EmbeddedWB1->SetControlData(EmbeddedWB1ControlData());
-    STARTUP_MARK("EmbeddedWB1 properties");
+    STARTUP_MARK("EmbeddedWB1 constructed, its properties");
 
     Timer1 = new TTimer(this);
     Timer1->SetName("Timer1");
