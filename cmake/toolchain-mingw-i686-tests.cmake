@@ -3,4 +3,4 @@
 # the end-to-end tests run is still built with toolchain-mingw-i686.cmake,
 # in a sub-build of its own (see tests/launcher/CMakeLists.txt).
 set(LAUNCHER_THREAD_MODEL posix)
-include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686-common.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

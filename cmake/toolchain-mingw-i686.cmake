@@ -5,4 +5,4 @@
 # Read by the project too: GoogleTest needs std::mutex, which this runtime
 # lacks, so the tests build with toolchain-mingw-i686-tests.cmake.
 set(LAUNCHER_THREAD_MODEL win32)
-include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686-common.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

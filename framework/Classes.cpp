@@ -95,6 +95,7 @@ void TStrings::SetText(const std::string& text) {
         if (end < text.size() && text[end] == '\n') ++end;
         start = end;
     }
+    Changed();
     EndUpdate();
 }
 
@@ -113,6 +114,9 @@ void TStrings::Assign(const std::vector<std::string>& lines) {
     BeginUpdate();
     Clear();
     for (const auto& line : lines) Add(line);
+    // A bulk assignment is one change, also when it leaves the lines as
+    // they were: its listener acts on every assignment.
+    Changed();
     EndUpdate();
 }
 

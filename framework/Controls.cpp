@@ -153,7 +153,16 @@ TWinControl::~TWinControl() {
     // while its parent window still exists.
     while (!controls_.empty()) delete controls_.back();
     if (handle_) DestroyHandle();
-    if (parent_) parent_->RemoveControl(this);
+    if (parent_) {
+        LeaveForm();
+        parent_->RemoveControl(this);
+    }
+}
+
+void TWinControl::LeaveForm() {
+    // A form being destroyed is no longer a form here, and needs no news.
+    for (TWinControl* p = parent_; p; p = p->parent_)
+        if (auto* form = dynamic_cast<TCustomForm*>(p)) form->ControlRemoved(this);
 }
 
 void TWinControl::InsertControl(TWinControl* child) {
@@ -173,7 +182,10 @@ void TWinControl::SetParent(TWinControl* parent) {
     // window is; what a control keeps in its window it saves on the way.
     bool hadWindow = handle_ != nullptr;
     if (hadWindow) DestroyHandle();
-    if (parent_) parent_->RemoveControl(this);
+    if (parent_) {
+        LeaveForm();
+        parent_->RemoveControl(this);
+    }
     parent_ = parent;
     if (parent_) parent_->InsertControl(this);
     if (parent_) parent_->Realign();
@@ -327,7 +339,14 @@ TCustomForm* TWinControl::GetParentForm() {
 bool TWinControl::PreProcessMessage(MSG&) { return false; }
 
 TWinControl* TWinControl::FindControl(HWND window) {
-    return window ? static_cast<TWinControl*>(GetPropW(window, kControlProp)) : nullptr;
+    if (!window) return nullptr;
+    // The property has the same name in every program built with this
+    // framework; in another process's window its value is that process's
+    // address.
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
+    return static_cast<TWinControl*>(GetPropW(window, kControlProp));
 }
 
 void TWinControl::CreateParams(TCreateParams& params) {

@@ -187,7 +187,8 @@ public:
     // taken.
     virtual bool PreProcessMessage(MSG& msg);
 
-    // Finds the framework control that owns a window, or null.
+    // Finds the framework control that owns a window of this process, or
+    // null.
     static TWinControl* FindControl(HWND window);
 
     TNotifyEvent OnEnter;
@@ -241,6 +242,8 @@ private:
     friend LRESULT CALLBACK InitWndProc(HWND, UINT, WPARAM, LPARAM);
     void InsertControl(TWinControl* child);
     void RemoveControl(TWinControl* child);
+    // Tells the forms above that this control leaves them.
+    void LeaveForm();
     void FontChanged(TObject* sender);
     void ApplyFont();
 

@@ -174,12 +174,29 @@ void TCustomForm::ScaleBy(int multiplier, int divider) {
 }
 
 void TCustomForm::SetActiveControl(TWinControl* control) {
+    // Already the active control: nothing moves. A control whose window
+    // hands the focus on (an embedded browser) would otherwise be handed
+    // it again from its own focus notification, and again, for ever.
+    if (control == activeControl_) return;
     activeControl_ = control;
-    if (control && HandleAllocated() && GetActiveWindow() == Handle() && control->CanFocus())
-        control->SetFocus();
+    if (!control || !HandleAllocated() || GetActiveWindow() != Handle() || !control->CanFocus()) return;
+    // The focus already inside the control stays where it is.
+    HWND focus = GetFocus();
+    if (control->HandleAllocated() && focus && (focus == control->Handle() || IsChild(control->Handle(), focus)))
+        return;
+    control->SetFocus();
 }
 
 void TCustomForm::FocusChanged(TWinControl* control) { activeControl_ = control; }
+
+void TCustomForm::ControlRemoved(TWinControl* control) {
+    if (!activeControl_) return;
+    for (TWinControl* c = activeControl_; c; c = c->Parent())
+        if (c == control) {
+            activeControl_ = nullptr;
+            return;
+        }
+}
 
 bool TCustomForm::FocusFirstControl() {
     // First child in tab order that can take the focus.

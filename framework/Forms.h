@@ -47,8 +47,15 @@ public:
     int MeasureTextHeight();
 
     TWinControl* ActiveControl() const { return activeControl_; }
+    // Makes the control the active one and, while the form is the active
+    // window, gives it the focus unless the focus is already inside it. The
+    // control that already is the active one is left as it is.
     void SetActiveControl(TWinControl* control);
+    // The focus moved to the control: it becomes the active one.
     void FocusChanged(TWinControl* control);
+    // The control (or a parent of it) leaves the form: it is no longer the
+    // active control.
+    void ControlRemoved(TWinControl* control);
 
     void Show();
     void Hide();

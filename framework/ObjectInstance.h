@@ -15,9 +15,10 @@
 
 namespace ui {
 
-// The code block: called as a stdcall function of N 32-bit arguments, it
-// calls `target` as a stdcall function of N + 1 arguments, the context
-// first, and returns its answer to the caller.
+// The code block: called as a stdcall function of N arguments, it calls
+// `target` as a stdcall function of N + 1 arguments, the context first, and
+// returns its answer to the caller. On x86-64 (the tests' build where 32-bit
+// code cannot run) N is at most four.
 class TCallbackStub {
 public:
     TCallbackStub(void* context, const void* target);

@@ -6,6 +6,7 @@
 
 #include <cctype>
 
+#include "ConfigSignature.h"
 #include "LauncherBuildConfig.h"
 #include "framework/SysUtils.h"
 
@@ -149,23 +150,63 @@ void RemoveStaleTemporaryFiles(const std::string& folder) {
     FindClose(search);
 }
 
-bool DownloadFile(const std::string& address, const std::string& filePath) {
-    // What an earlier fetch that was killed left behind goes first.
-    RemoveStaleTemporaryFiles(FolderOf(filePath));
-    char temp[MAX_PATH] = {};
-    if (!GetTempFileNameA(FolderOf(filePath).c_str(), kTempPrefix, 0, temp)) return false;
-    bool replaced = false;
+namespace {
+
+// Fetches `address` into a new temporary file of `folder`, named in `temp`:
+// true when a complete HTTP 200 answer arrived; otherwise the file is gone.
+bool FetchToTemporaryFile(const std::string& address, const std::string& folder, char (&temp)[MAX_PATH]) {
+    if (!GetTempFileNameA(folder.c_str(), kTempPrefix, 0, temp)) return false;
+    bool whole = false;
     TDownloadWatch* watch = new TDownloadWatch();
     try {
         HRESULT hr = URLDownloadToFileA(nullptr, address.c_str(), temp, 0, watch);
-        if (hr == S_OK && watch->StatusCode() == 200 && !watch->Truncated())
-            replaced = MoveFileExA(temp, filePath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        whole = hr == S_OK && watch->StatusCode() == 200 && !watch->Truncated();
     } catch (...) {
-        replaced = false;
+        whole = false;
     }
     watch->Release();
-    if (!replaced) DeleteFileA(temp);
-    return replaced;
+    if (!whole) DeleteFileA(temp);
+    return whole;
+}
+
+bool MoveIntoPlace(const char* temp, const std::string& filePath) {
+    if (MoveFileExA(temp, filePath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DeleteFileA(temp);
+    return false;
+}
+
+#if LAUNCHER_HAS_CONFIG_KEY
+const unsigned char kConfigKey[] = {LAUNCHER_CONFIG_KEY_DER};
+#endif
+
+}  // namespace
+
+bool DownloadFile(const std::string& address, const std::string& filePath) {
+    const std::string folder = FolderOf(filePath);
+    // What an earlier fetch that was killed left behind goes first.
+    RemoveStaleTemporaryFiles(folder);
+    char file[MAX_PATH] = {};
+    if (!FetchToTemporaryFile(address, folder, file)) return false;
+#if LAUNCHER_HAS_CONFIG_KEY
+    char signature[MAX_PATH] = {};
+    if (!FetchToTemporaryFile(address + ".sig", folder, signature)) {
+        DeleteFileA(file);
+        return false;
+    }
+    if (!VerifyFileSignature(file, signature, kConfigKey, sizeof kConfigKey)) {
+        DeleteFileA(file);
+        DeleteFileA(signature);
+        return false;
+    }
+    if (!MoveIntoPlace(file, filePath)) {
+        DeleteFileA(signature);
+        return false;
+    }
+    MoveIntoPlace(signature, filePath + ".sig");
+    return true;
+#else
+    return MoveIntoPlace(file, filePath);
+#endif
 }
 
 TIniFile::~TIniFile() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, fileName_.c_str()); }

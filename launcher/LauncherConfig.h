@@ -20,6 +20,10 @@ std::string ConfigurationPath();
 // HTTP 200 answer; in every other case (no network, a server error, a body
 // cut short, a file that cannot be written) it stays as it was, and the
 // answer is false.
+// With the publisher's key built in, the file must come with its signature:
+// `address` + ".sig", fetched by the same rules and checked with that key.
+// Only then is the file replaced, and the signature kept beside it as
+// `filePath` + ".sig"; otherwise both stay as they were.
 // Before it fetches, it removes the temporary files of its own prefix that
 // an earlier fetch, killed on the way, left in the folder.
 bool DownloadFile(const std::string& address, const std::string& filePath);

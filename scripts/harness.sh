@@ -4,12 +4,15 @@
 # With HARNESS_KEEPER naming a Windows program, it runs for the whole run
 # (tests/support/DesktopKeeper.cpp says why).
 #   harness_stop
-# Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG and, with a port,
+# Exports DISPLAY, WINEPREFIX, WINEARCH (win32, or win64 where this machine
+# runs no 32-bit code: scripts/winearch.sh), WINEDEBUG and, with a port,
 # TEST_HTTP_PORT, TEST_HTTP_ROOT, TEST_HTTP_LOG and LAUNCHER_TEST_BROWSER_LOG.
 
 HARNESS_XVFB_PID=
 HARNESS_WINESERVER_PID=
 HARNESS_HTTP_PID=
+
+source "$(dirname "${BASH_SOURCE[0]}")/winearch.sh"
 
 harness_free_display() {
     # HARNESS_FIRST_DISPLAY lets runs that share a machine start their
@@ -41,7 +44,8 @@ harness_start() {
     root=${3:-}
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-    export WINEARCH=win32 WINEDEBUG=-all
+    winearch_use
+    export WINEDEBUG=-all
     export WINEPREFIX="$build_dir/wineprefix"
 
     # HARNESS_USE_DISPLAY=1 keeps the display the caller has; otherwise a
@@ -67,11 +71,14 @@ harness_start() {
         # No Mono here: skip its install prompt. The HTML engine stays
         # registered (it makes no documents without Gecko, but the browser
         # control reports that instead of a missing class).
-        WINEDLLOVERRIDES="mscoree=" wineboot -i >/dev/null 2>&1
+        # A busy machine has seen the first try of a new prefix fail once;
+        # a second one completes it.
+        WINEDLLOVERRIDES="mscoree=" wine wineboot -i >/dev/null 2>&1 ||
+            { echo "making the prefix failed once; trying again" >&2; WINEDLLOVERRIDES="mscoree=" wine wineboot -u >/dev/null 2>&1; }
         # Wine draws window frames itself: there is no window manager here.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     fi
-    wineboot >/dev/null 2>&1 || true
+    wine wineboot >/dev/null 2>&1 || true
     if [ -n "${HARNESS_KEEPER:-}" ]; then
         wine "$HARNESS_KEEPER" </dev/null >/dev/null 2>&1 &
     fi

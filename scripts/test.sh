@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the programs and the tests for 32-bit
-# Windows, and runs the whole suite under Wine.
+# Windows (64-bit where this machine runs no 32-bit code, as
+# scripts/winearch.sh tells), and runs the whole suite under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+source scripts/winearch.sh
+winearch_detect
 
 port=${TEST_HTTP_PORT:-18124}
-build=build/test
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686-tests.cmake \
+if [ "$LAUNCHER_WINE_BITS" = 64 ]; then
+    echo "this machine runs no 32-bit x86 code: the tests run as 64-bit programs" >&2
+    build=build/test-x64
+    toolchain=cmake/toolchain-mingw-x86_64-tests.cmake
+else
+    build=build/test
+    toolchain=cmake/toolchain-mingw-i686-tests.cmake
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_SERVER_URL="http://127.0.0.1:$port" \
     -DLAUNCHER_CAPTION="Test Launcher" >/dev/null
 cmake --build "$build"

@@ -203,6 +203,10 @@ TEmbeddedWB::TEmbeddedWB(TComponent* owner)
 
 TEmbeddedWB::~TEmbeddedWB() {
     Destroying = true;
+    // The owner gets its window procedure back before anything the hook
+    // reads goes, and before the engine is called on the way out: a dialog
+    // it opens meanwhile must find the options still there or no hook.
+    UnhookOwnerWindowProc();
     printOptions_.reset();
     dialogBoxes_.reset();
     disableErrors_.reset();
@@ -217,7 +221,6 @@ TEmbeddedWB::~TEmbeddedWB() {
     }
     visualEffects_.reset();
     RemoveRegistryUserAgent();
-    UnhookOwnerWindowProc();
     // The control's windows go while this class's window procedure and
     // subclass procedures are still alive to see them go; whatever is left
     // subclassed is given back before the stubs are freed.

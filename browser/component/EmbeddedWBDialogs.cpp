@@ -66,6 +66,9 @@ void TEmbeddedWB::OwnerWindowProc(TMessage& Message) {
 void TEmbeddedWB::InspectActivatedWindow(TMessage& Message) {
     if (LOWORD(Message.WParam) != WA_INACTIVE) return;
     HWND window = reinterpret_cast<HWND>(Message.LParam);
+    // The engine's dialogs are windows of this thread; a dialog of another
+    // program (or thread) that takes the activation is not ours to touch.
+    if (window && GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return;
     const std::wstring className = GetWindowClassNameW(window);
     const int32_t styleEx = window ? GetWindowLongA(window, GWL_EXSTYLE) : 0;
     if (!IsWatchedDialogClass(className)) return;

@@ -293,9 +293,11 @@ bool SetInternetProxyWithCredentials(const std::string& Agent, const std::string
     bool result = false;
     // The connection carries the credentials; the options still go on the
     // session handle.
-    if (WinInet.Connect(handle, Address.c_str(), static_cast<INTERNET_PORT>(Port), UserName.c_str(),
-                        Password.c_str(), INTERNET_SERVICE_HTTP, 0, 0))
+    if (HINTERNET connection = WinInet.Connect(handle, Address.c_str(), static_cast<INTERNET_PORT>(Port),
+                                               UserName.c_str(), Password.c_str(), INTERNET_SERVICE_HTTP, 0, 0)) {
         result = options.SetOn(handle);
+        WinInet.Close(connection);
+    }
     WinInet.Close(handle);
     return result;
 }

@@ -59,8 +59,9 @@ HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target
 
 HRESULT TCustomEmbeddedWB::GetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
-    ZeroMemory(info, 20);
-    info->cbSize = 20;
+    // The whole record and no more: 20 bytes in the 32-bit program.
+    ZeroMemory(info, sizeof(DOCHOSTUIINFO));
+    info->cbSize = sizeof(DOCHOSTUIINFO);
     info->dwFlags = HostUIFlags;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     try {
@@ -121,9 +122,11 @@ HRESULT TCustomEmbeddedWB::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* win
 
 bool TCustomEmbeddedWB::FilterCtrlShortcut(const MSG& msg) {
     // Only the low byte of the state set is compared: Shift, Alt, Ctrl.
+    // Alt comes from the key data's context bit: AltGr, which types
+    // characters on many keyboards, is Ctrl+Alt there, and is no shortcut.
     const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     const bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
-    const bool alt = (msg.wParam & 0x20000000) != 0;
+    const bool alt = (msg.lParam & 0x20000000) != 0;
     const bool onlyCtrl = ctrl && !shift && !alt;
     const char key = static_cast<char>(msg.wParam & 0xFF);
     const bool masked = !DisableCtrlShortcuts.empty() && msg.message == WM_KEYDOWN && onlyCtrl &&

@@ -28,6 +28,7 @@ public:
     explicit TEventArgs(DISPPARAMS& params) : params_(params) {}
 
     bool Has(unsigned count) const { return params_.cArgs >= count; }
+    unsigned Last() const { return params_.cArgs - 1; }
 
     VARIANT& Var(unsigned i) {
         VARIANTARG& a = At(i);
@@ -130,7 +131,8 @@ const TEventInvoker kInvokers[34] = {
     {2, [](TEWB& w, TEventArgs& a) { if (w.OnWindowClosing) w.OnWindowClosing(&w, a.Bool(0), a.BoolRef(1)); }},
     {2, [](TEWB& w, TEventArgs& a) { if (w.OnClientToHostWindow) w.OnClientToHostWindow(&w, a.IntRef(0), a.IntRef(1)); }},
     {1, [](TEWB& w, TEventArgs& a) { if (w.OnSetSecureLockIcon) w.OnSetSecureLockIcon(&w, a.Int(0)); }},
-    {1, [](TEWB& w, TEventArgs& a) { if (w.OnFileDownload) w.OnFileDownload(&w, a.BoolRef(0)); }},
+    // ActiveDocument, then Cancel; an older control gives Cancel alone.
+    {1, [](TEWB& w, TEventArgs& a) { if (w.OnFileDownload) w.OnFileDownload(&w, a.BoolRef(a.Last())); }},
     {5, [](TEWB& w, TEventArgs& a) {
          if (w.OnNavigateError) w.OnNavigateError(&w, a.Disp(0), a.Var(1), a.Var(2), a.Var(3), a.BoolRef(4));
      }},

@@ -123,6 +123,14 @@ TEST(StringList, BulkAssignmentNotifiesOnceSingleChangesEach) {
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list[2], "z");
 
+    // An assignment that changes nothing is still one change.
+    TStringList empty;
+    empty.OnChange = TNotifyEvent::Of<&TCounter::Count>(&counter);
+    empty.Assign(std::vector<std::string>{});
+    EXPECT_EQ(counter.calls, 5);
+    empty.SetText("");
+    EXPECT_EQ(counter.calls, 6);
+
     EXPECT_THROW(list.Delete(3), Exception);
 }
 

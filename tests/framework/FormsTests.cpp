@@ -198,6 +198,28 @@ TEST(Forms, TheFirstShowingActivatesTheFormAndItsFirstChildTakesTheFocus) {
     EXPECT_EQ(form.ActiveControl(), form.First);
 }
 
+TEST(Forms, TheActiveControlMovesTheFocusOnlyWhenItChangesAndIsForgottenWhenItGoes) {
+    TTestForm form(nullptr);
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    ASSERT_TRUE(WaitForFocusIn(form.First->Handle()));
+    // Made active again, the active control is left as it is: the focus
+    // stays where it went meanwhile.
+    SetFocus(form.Handle());
+    form.SetActiveControl(form.First);
+    EXPECT_EQ(GetFocus(), form.Handle());
+    form.SetActiveControl(form.Second);
+    EXPECT_EQ(GetFocus(), form.Second->Handle());
+    // The active control goes: the form forgets it, and the next activation
+    // gives the focus to the first child.
+    delete form.Second;
+    form.Second = nullptr;
+    EXPECT_EQ(form.ActiveControl(), nullptr);
+    SetFocus(form.Handle());
+    SendMessageW(form.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetFocus(), form.First->Handle());
+}
+
 TEST(Forms, AnErrorInTheCreationHandlerShowsOneBoxAndTheFormStillOpens) {
     TDialogWatcher watcher;
     TTestForm form(nullptr, 13, true);
@@ -265,6 +287,34 @@ TEST(Controls, AReplacedWindowProcedureSeesMessagesFirstAndPassesTheRestOn) {
     form.First->WindowProc = spy.saved;
     EXPECT_EQ(SendMessageW(form.First->Handle(), WM_USER + 11, 0, 0), 0);
     EXPECT_EQ(spy.seen.size(), 1u);
+}
+
+TEST(Controls, AWindowOfAnotherProgramOfThisFrameworkIsNoControlHere) {
+    testsupport::TTempFolder folder;
+    const std::string exe = folder.Path() + "launcher.exe";
+    ASSERT_TRUE(CopyFileA(testsupport::WindowsPathOf(LAUNCHER_EXE).c_str(), exe.c_str(), FALSE));
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = "\"" + exe + "\"";
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.Path().c_str(), &si, &process));
+    HWND window = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (window = testsupport::FindVisibleWindowOf(process.dwProcessId, "TFormMain")); },
+                          30000));
+    if (window) {
+        // Its window carries the property by the same name, with an address
+        // of that process as its value.
+        EXPECT_NE(GetPropW(window, L"ui.TWinControl"), nullptr);
+        EXPECT_EQ(TWinControl::FindControl(window), nullptr);
+    }
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    // A window of this process is found as before.
+    TTestForm form(nullptr);
+    EXPECT_EQ(TWinControl::FindControl(form.First->Handle()), form.First);
 }
 
 TEST(Controls, AMovedControlKeepsItsTextInTheNewWindow) {

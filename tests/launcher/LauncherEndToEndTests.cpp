@@ -50,7 +50,8 @@ protected:
         base = "http://127.0.0.1:" + port;
         serverRoot = WindowsPathOf(root) + "\\";
         CreateDirectoryA((serverRoot + "games").c_str(), nullptr);
-        DeleteFileA((serverRoot + "games\\pgame.ini").c_str());
+        for (const char* name : {"games\\pgame.ini", "games\\pgame.ini.sig", "games\\pgame.ini.sig.__answer"})
+            DeleteFileA((serverRoot + name).c_str());
         DeleteFileA((serverRoot + "__config_unreachable").c_str());
         WriteFileBytes(serverRoot + "games\\pads.html", "<html><body>pads</body></html>");
         requestLogStart = ReadFileBytes(RequestLogPath()).size();
@@ -338,3 +339,74 @@ TEST_F(LauncherTest, ARunWithTheDefaultsLeavesTheRegistryAsItWas) {
         changed += path + L"\n";
     EXPECT_TRUE(changed.empty()) << WideToAnsiForMessage(changed);
 }
+
+namespace {
+
+// What the server hands out for one start: the configuration signed at build
+// time, perhaps changed after signing, and its signature, if any, served as
+// the http_server.py sidecar says.
+struct TSignedConfigCase {
+    const char* name;
+    bool keyed;                 // the launcher built with the publisher's key
+    bool changedAfterSigning;   // Exe altered in the served file
+    const char* signature;      // the file served as "pgame.ini.sig", or none
+    const char* answer;         // how it is served: "" whole, "cut", "404"
+    bool replaces;              // the served file replaces the copy
+};
+
+const TSignedConfigCase kSignedConfigCases[] = {
+    {"SignedByThePublisher", true, false, CONFIG_SIGNATURE, "", true},
+    {"ChangedAfterSigning", true, true, CONFIG_SIGNATURE, "", false},
+    {"WithoutSignature", true, false, nullptr, "", false},
+    {"SignatureCutShort", true, false, CONFIG_SIGNATURE, "cut", false},
+    {"SignedWithAnotherKey", true, false, FOREIGN_SIGNATURE, "", false},
+    {"SignatureServedWith404", true, false, CONFIG_SIGNATURE, "404", false},
+    {"LauncherWithoutKeyTakesAnUnsignedFile", false, true, nullptr, "", true},
+};
+
+class SignedConfigTest : public LauncherTest, public ::testing::WithParamInterface<TSignedConfigCase> {};
+
+}  // namespace
+
+TEST_P(SignedConfigTest, OnlyAFileSignedWithTheBuiltInKeyReplacesTheCopy) {
+    const TSignedConfigCase& c = GetParam();
+    if (c.keyed) {
+        ASSERT_TRUE(CopyFileA(WindowsPathOf(SIGNED_LAUNCHER_EXE).c_str(), (folder.Path() + "launcher.exe").c_str(),
+                              FALSE));
+    }
+    const std::string earlier = "[Init]\r\nWeb=" + base + "/games/earlier.html\r\nTime=1\r\nExe=game.exe earlier\r\n";
+    WriteFileBytes(folder.Path() + "pgame.ini", earlier);
+    std::string served = ReadFileBytes(WindowsPathOf(SIGNED_CONFIG));
+    const std::string signedExe = "Exe=game.exe signed";
+    ASSERT_NE(served.find(signedExe), std::string::npos);
+    if (c.changedAfterSigning) served.replace(served.find(signedExe), signedExe.size(), "Exe=game.exe changed");
+    ServeConfig(served);
+    const std::string signature = c.signature ? ReadFileBytes(WindowsPathOf(c.signature)) : std::string();
+    if (c.signature) {
+        ASSERT_FALSE(signature.empty());
+        WriteFileBytes(serverRoot + "games\\pgame.ini.sig", signature);
+    }
+    if (*c.answer) WriteFileBytes(serverRoot + "games\\pgame.ini.sig.__answer", c.answer);
+
+    StartLauncher();
+    ASSERT_TRUE(PumpUntil([&] { return !GameStarts().empty(); }, 20000)) << "the game was not started";
+
+    const char* exe = !c.replaces ? "game.exe earlier" : c.changedAfterSigning ? "game.exe changed" : "game.exe signed";
+    EXPECT_EQ(GameStarts()[0].commandLine, exe);
+    EXPECT_NE(FindRequest(c.replaces ? "/games/signed.html" : "/games/earlier.html"), nullptr);
+    EXPECT_EQ(ReadFileBytes(folder.Path() + "pgame.ini"), c.replaces ? served : earlier);
+    // The signature lies beside the file it was checked with, and only then.
+    if (c.keyed && c.replaces) {
+        EXPECT_EQ(ReadFileBytes(folder.Path() + "pgame.ini.sig"), signature);
+    } else {
+        EXPECT_FALSE(FileExists(folder.Path() + "pgame.ini.sig"));
+    }
+    // Only the launcher with the key asks for a signature.
+    EXPECT_EQ(FindRequest("/games/pgame.ini.sig") != nullptr, c.keyed);
+    for (const std::string& name : folder.FileNames())
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << "a temporary file was left: " << name;
+    EXPECT_EQ(CloseLauncher(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SignedConfigTest, ::testing::ValuesIn(kSignedConfigCases),
+                         [](const ::testing::TestParamInfo<TSignedConfigCase>& info) { return info.param.name; });

@@ -111,7 +111,7 @@ TEST_F(MainWindowTest, TheDefinitionBuildsTheWindowItsChildrenAndTheBrowsersStat
     DOCHOSTUIINFO info;
     std::memset(&info, 0xCC, sizeof info);
     ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
-    EXPECT_EQ(info.cbSize, 20u);
+    EXPECT_EQ(info.cbSize, sizeof(DOCHOSTUIINFO));  // 20 bytes in the 32-bit program
     EXPECT_EQ(info.dwFlags, 0x00244000u);
     EXPECT_EQ(info.dwDoubleClick, 0u);
     EXPECT_EQ(info.pchHostCss, nullptr);

@@ -1,10 +1,13 @@
 #include "support/StandInBrowser.h"
 
+#include <mshtmhst.h>
 #include <olectl.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <list>
+#include <sstream>
 
 namespace standin {
 
@@ -15,6 +18,10 @@ const IID kDiidEvents2 = {0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0
 const IID kIidWebBrowser = {0xEAB22AC1, 0x30C1, 0x11CF, {0xA7, 0xEB, 0x00, 0x00, 0xC0, 0x5B, 0xAE, 0x0B}};
 const IID kIidWebBrowserApp = {0x0002DF05, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kIidWebBrowser2 = {0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
+
+// The engine's own command group (CGID_MSHTML), which the SDK libraries do
+// not define.
+const GUID kCgidMshtml = {0xDE4BA900, 0x59CA, 0x11CF, {0x95, 0x92, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
 constexpr DISPID kDispidApplication = 200;
 constexpr DISPID kDispidDocument = 203;
@@ -32,11 +39,28 @@ std::wstring IidText(REFIID iid) {
     return text;
 }
 
-// The engine's window chain; each window fills its parent.
+// The engine's window chain; each window fills its parent. The outer two
+// hand the focus on to the document window, and a click into the document
+// window activates the document, as the engine's windows do.
 LRESULT CALLBACK ChainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SIZE) {
-        if (HWND child = GetWindow(window, GW_CHILD))
-            MoveWindow(child, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    if (msg == WM_NCCREATE)
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* browser = reinterpret_cast<TStandInBrowser*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (msg) {
+    case WM_SIZE:
+        if (HWND child = GetWindow(window, GW_CHILD)) MoveWindow(child, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        break;
+    case WM_SETFOCUS:
+        if (browser) browser->WindowTookFocus(window);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (browser && window == browser->ieServer) browser->UIActivate();
+        break;
+    default:
+        break;
     }
     return DefWindowProcW(window, msg, wParam, lParam);
 }
@@ -54,6 +78,19 @@ void RegisterChainClasses() {
     }
     done = true;
 }
+
+// What the site tells of the frame, the document window and the place.
+struct TWindowContext {
+    explicit TWindowContext(IOleInPlaceSite* site) {
+        RECT clip = {};
+        OLEINPLACEFRAMEINFO info = {};
+        info.cb = sizeof info;
+        site->GetWindowContext(&Frame, &Doc, &Pos, &clip, &info);
+    }
+    ComPtr<IOleInPlaceFrame> Frame;
+    ComPtr<IOleInPlaceUIWindow> Doc;
+    RECT Pos = {};
+};
 
 class TFactory : public IClassFactory {
 public:
@@ -167,6 +204,7 @@ TStandInBrowser::TStandInBrowser() : point_(new TEventPoint(this)) {}
 
 TStandInBrowser::~TStandInBrowser() {
     DestroyWindows();
+    document.Reset();  // before the state its own document keeps
     for (auto& p : properties) VariantClear(&p.second);
     delete point_;
 }
@@ -184,6 +222,8 @@ HRESULT TStandInBrowser::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IOleObject*>(this);
     else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject)
         *object = static_cast<IOleInPlaceObject*>(this);
+    else if (iid == IID_IOleInPlaceActiveObject)
+        *object = static_cast<IOleInPlaceActiveObject*>(this);
     else if (iid == IID_IPersist || iid == IID_IPersistStreamInit)
         *object = static_cast<IPersistStreamInit*>(this);
     else if (iid == IID_IOleControl && !refuseOleControl)
@@ -242,33 +282,130 @@ HRESULT TStandInBrowser::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LO
     calls.push_back("DoVerb " + std::to_string(verb));
     if (verb != OLEIVERB_INPLACEACTIVATE && verb != OLEIVERB_UIACTIVATE && verb != OLEIVERB_SHOW)
         return E_NOTIMPL;
-    if (inPlaceActive) return S_OK;
-    if (!activeSite) return E_INVALIDARG;
-    ComPtr<IOleInPlaceSite> inPlaceSite;
-    if (FAILED(activeSite->QueryInterface(IID_PPV_ARGS(&inPlaceSite)))) return E_NOINTERFACE;
-    if (inPlaceSite->CanInPlaceActivate() != S_OK) return E_FAIL;
-    inPlaceSite->OnInPlaceActivate();
-    HWND parent = nullptr;
-    inPlaceSite->GetWindow(&parent);
-    ComPtr<IOleInPlaceFrame> frame;
-    ComPtr<IOleInPlaceUIWindow> doc;
-    RECT pos = {}, clip = {};
-    OLEINPLACEFRAMEINFO info = {};
-    info.cb = sizeof info;
-    inPlaceSite->GetWindowContext(&frame, &doc, &pos, &clip, &info);
-    hostWindow = parent;
-    RegisterChainClasses();
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    shellEmbedding = CreateWindowExW(0, L"Shell Embedding", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, pos.left,
-                                     pos.top, pos.right - pos.left, pos.bottom - pos.top, parent, nullptr, instance,
-                                     nullptr);
-    docObjectView = CreateWindowExW(0, L"Shell DocObject View", L"", WS_CHILD | WS_VISIBLE, 0, 0,
-                                    pos.right - pos.left, pos.bottom - pos.top, shellEmbedding, nullptr, instance,
-                                    nullptr);
-    ieServer = CreateWindowExW(0, L"Internet Explorer_Server", L"", WS_CHILD | WS_VISIBLE, 0, 0,
-                               pos.right - pos.left, pos.bottom - pos.top, docObjectView, nullptr, instance, nullptr);
-    inPlaceActive = true;
+    if (!inPlaceActive) {
+        if (!activeSite) return E_INVALIDARG;
+        ComPtr<IOleInPlaceSite> inPlaceSite;
+        if (FAILED(activeSite->QueryInterface(IID_PPV_ARGS(&inPlaceSite)))) return E_NOINTERFACE;
+        if (inPlaceSite->CanInPlaceActivate() != S_OK) return E_FAIL;
+        inPlaceSite->OnInPlaceActivate();
+        HWND parent = nullptr;
+        inPlaceSite->GetWindow(&parent);
+        const RECT pos = TWindowContext(inPlaceSite.Get()).Pos;
+        hostWindow = parent;
+        RegisterChainClasses();
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        shellEmbedding = CreateWindowExW(0, L"Shell Embedding", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                                         pos.left, pos.top, pos.right - pos.left, pos.bottom - pos.top, parent,
+                                         nullptr, instance, this);
+        docObjectView = CreateWindowExW(0, L"Shell DocObject View", L"", WS_CHILD | WS_VISIBLE, 0, 0,
+                                        pos.right - pos.left, pos.bottom - pos.top, shellEmbedding, nullptr, instance,
+                                        this);
+        inPlaceActive = true;
+        if (document) MakeDocumentWindow();
+    }
+    return verb == OLEIVERB_UIACTIVATE ? UIActivate() : S_OK;
+}
+
+template <typename I>
+ComPtr<I> TStandInBrowser::SiteAs() const {
+    ComPtr<I> view;
+    if (site) site->QueryInterface(__uuidof(I), reinterpret_cast<void**>(view.GetAddressOf()));
+    return view;
+}
+
+void TStandInBrowser::LoadDocument(IUnknown* loaded) {
+    if (loaded)
+        document.Attach(loaded);
+    else
+        document.Attach(StandInDocument_Create(&ownDocumentState_));
+    if (inPlaceActive && !ieServer) MakeDocumentWindow();
+}
+
+void TStandInBrowser::MakeDocumentWindow() {
+    RECT r = {};
+    GetClientRect(docObjectView, &r);
+    ieServer = CreateWindowExW(0, L"Internet Explorer_Server", L"", WS_CHILD | WS_VISIBLE, 0, 0, r.right, r.bottom,
+                               docObjectView, nullptr, GetModuleHandleW(nullptr), this);
+}
+
+// The platform documents the calls but not their order within activation;
+// this is the order of the in-place activation protocol: the site first,
+// the host's own UI, then the frame's active object. The document is asked
+// whether the host shows its UI, and calls SetActiveObject either way.
+HRESULT TStandInBrowser::UIActivate() {
+    if (!inPlaceActive) return E_UNEXPECTED;
+    if (!uiActive) {
+        uiActive = true;
+        calls.push_back("UIActivate");
+        if (ComPtr<IOleInPlaceSite> inPlaceSite = SiteAs<IOleInPlaceSite>()) {
+            inPlaceSite->OnUIActivate();
+            const TWindowContext context(inPlaceSite.Get());
+            if (ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>()) {
+                ComPtr<IOleCommandTarget> target;
+                if (document) document.As(&target);
+                const HRESULT shown = handler->ShowUI(DOCHOSTUITYPE_BROWSE, this, target.Get(), context.Frame.Get(),
+                                                      context.Doc.Get());
+                calls.push_back(shown == S_OK ? "ShowUI by the host" : "ShowUI by the engine");
+            }
+            if (context.Frame) context.Frame->SetActiveObject(this, L"Stand-in");
+            if (context.Doc) context.Doc->SetActiveObject(this, L"Stand-in");
+        }
+    }
+    if (ieServer && GetFocus() != ieServer) SetFocus(ieServer);
     return S_OK;
+}
+
+HRESULT TStandInBrowser::UIDeactivate() {
+    if (!uiActive) return S_OK;
+    uiActive = false;
+    if (ComPtr<IOleInPlaceSite> inPlaceSite = SiteAs<IOleInPlaceSite>()) inPlaceSite->OnUIDeactivate(FALSE);
+    return S_OK;
+}
+
+void TStandInBrowser::WindowTookFocus(HWND window) {
+    if (window == ieServer) {
+        ++documentFocusCount;
+        return;
+    }
+    if (!ieServer) return;
+    if (focusPassDepth_ >= 16) {
+        focusLoopCut = true;
+        return;
+    }
+    ++focusPassDepth_;
+    SetFocus(ieServer);
+    --focusPassDepth_;
+}
+
+HRESULT TStandInBrowser::TranslateAccelerator(LPMSG msg) {
+    if (!msg) return E_INVALIDARG;
+    if (msg->message == WM_KEYDOWN) keysOffered.push_back(msg->wParam);
+    // The document's commands are in its own group; which command a key
+    // stands for is the engine's business, so none is named here.
+    ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>();
+    if (handler && handler->TranslateAccelerator(msg, &kCgidMshtml, 0) == S_OK) return S_OK;
+    if (msg->message == WM_KEYDOWN) keysToPage.push_back(msg->wParam);
+    return S_FALSE;
+}
+
+HRESULT TStandInBrowser::OnFrameWindowActivate(BOOL activate) {
+    ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>();
+    return handler ? handler->OnFrameWindowActivate(activate) : S_OK;
+}
+
+HRESULT TStandInBrowser::OnDocWindowActivate(BOOL activate) {
+    ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>();
+    return handler ? handler->OnDocWindowActivate(activate) : S_OK;
+}
+
+HRESULT TStandInBrowser::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frame) {
+    ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>();
+    return handler ? handler->ResizeBorder(border, window, frame) : S_OK;
+}
+
+HRESULT TStandInBrowser::EnableModeless(BOOL enable) {
+    ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>();
+    return handler ? handler->EnableModeless(enable) : S_OK;
 }
 
 void TStandInBrowser::DestroyWindows() {
@@ -284,6 +421,7 @@ HRESULT TStandInBrowser::GetWindow(HWND* window) {
 HRESULT TStandInBrowser::InPlaceDeactivate() {
     if (!inPlaceActive) return S_OK;
     calls.push_back("InPlaceDeactivate");
+    UIDeactivate();
     inPlaceActive = false;
     DestroyWindows();
     ComPtr<IOleInPlaceSite> inPlaceSite;
@@ -499,6 +637,105 @@ bool TStandInBrowser::FireBeforeNavigate2(const std::wstring& url) {
               {disp, byRef(&vUrl), byRef(&vFlags), byRef(&vTarget), byRef(&vPost), byRef(&vHeaders), cancelArg});
     for (VARIANT* v : {&vUrl, &vFlags, &vTarget, &vPost, &vHeaders}) VariantClear(v);
     return cancel != VARIANT_FALSE;
+}
+
+namespace {
+
+// A by-value argument of the text notation, or the content of a variant.
+VARIANT ValueOf(const std::string& text, IDispatch* self) {
+    VARIANT v;
+    VariantInit(&v);
+    const std::string value = text.size() > 2 ? text.substr(2) : std::string();
+    switch (text.empty() ? 'e' : text[0]) {
+    case 's':
+        v.vt = VT_BSTR;
+        v.bstrVal = SysAllocString(std::wstring(value.begin(), value.end()).c_str());
+        break;
+    case 'i':
+        v.vt = VT_I4;
+        v.lVal = std::stol(value);
+        break;
+    case 'b':
+        v.vt = VT_BOOL;
+        v.boolVal = value == "1" ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+    case 'd':
+        v.vt = VT_DISPATCH;
+        v.pdispVal = self;
+        self->AddRef();
+        break;
+    default:
+        break;
+    }
+    return v;
+}
+
+std::string TextOf(const VARIANT& v) {
+    switch (v.vt) {
+    case VT_BSTR: {
+        std::wstring wide(v.bstrVal ? v.bstrVal : L"");
+        return "s:" + std::string(wide.begin(), wide.end());
+    }
+    case VT_I4: return "i:" + std::to_string(v.lVal);
+    case VT_BOOL: return v.boolVal ? "b:1" : "b:0";
+    case VT_DISPATCH: return v.pdispVal ? "d" : "null";
+    case VT_EMPTY: return "e";
+    default: return "vt " + std::to_string(v.vt);
+    }
+}
+
+}  // namespace
+
+std::string TStandInBrowser::FireEventWith(DISPID dispid, const std::string& args) {
+    // Stable places for what is passed by reference.
+    std::list<VARIANT> variants;
+    std::list<VARIANT_BOOL> booleans;
+    std::list<LONG> integers;
+    std::list<IDispatch*> objects;
+    std::vector<VARIANTARG> given;
+    std::vector<std::function<std::string()>> readBack;
+    std::istringstream words(args);
+    for (std::string word; words >> word;) {
+        VARIANTARG a;
+        VariantInit(&a);
+        if (word[0] != '&') {
+            a = ValueOf(word, this);
+        } else if (word.compare(0, 3, "&v:") == 0) {
+            variants.push_back(ValueOf(word.substr(3), this));
+            a.vt = VT_BYREF | VT_VARIANT;
+            a.pvarVal = &variants.back();
+            VARIANT* v = &variants.back();
+            readBack.push_back([v] { return TextOf(*v); });
+        } else if (word[1] == 'b') {
+            booleans.push_back(word == "&b:1" ? VARIANT_TRUE : VARIANT_FALSE);
+            a.vt = VT_BYREF | VT_BOOL;
+            a.pboolVal = &booleans.back();
+            VARIANT_BOOL* b = &booleans.back();
+            readBack.push_back([b] { return *b ? std::string("b:1") : std::string("b:0"); });
+        } else if (word[1] == 'i') {
+            integers.push_back(std::stol(word.substr(3)));
+            a.vt = VT_BYREF | VT_I4;
+            a.plVal = &integers.back();
+            LONG* i = &integers.back();
+            readBack.push_back([i] { return "i:" + std::to_string(*i); });
+        } else {
+            objects.push_back(nullptr);
+            a.vt = VT_BYREF | VT_DISPATCH;
+            a.ppdispVal = &objects.back();
+            IDispatch** d = &objects.back();
+            readBack.push_back([d] { return *d ? std::string("d") : std::string("null"); });
+        }
+        given.push_back(a);
+    }
+    FireEvent(dispid, given);
+    std::string after;
+    for (auto& read : readBack) after += (after.empty() ? "" : " ") + read();
+    for (VARIANTARG& a : given)
+        if (!(a.vt & VT_BYREF)) VariantClear(&a);
+    for (VARIANT& v : variants) VariantClear(&v);
+    for (IDispatch* d : objects)
+        if (d) d->Release();
+    return after;
 }
 
 // ---- the published component's cases ----

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "support/StandInDocument.h"
+
 namespace standin {
 
 using Microsoft::WRL::ComPtr;
@@ -43,6 +45,7 @@ private:
 
 class TStandInBrowser : public IOleObject,
                         public IOleInPlaceObject,
+                        public IOleInPlaceActiveObject,
                         public IPersistStreamInit,
                         public IOleControl,
                         public IWebBrowser2,
@@ -77,8 +80,30 @@ public:
     int QueriesFor(REFIID iid) const;
     long References() const { return refs_; }
 
+    // ---- the document, its window and the focus ----
+    // Gives the control a document (taking over one reference; null: a plain
+    // document of its own). From then on, while it is active in place, the
+    // document window "Internet Explorer_Server" lies below the view window,
+    // as the engine makes it once a page has loaded.
+    void LoadDocument(IUnknown* loaded = nullptr);
+    ComPtr<IUnknown> document;  // answered for Document (203) when set
+    bool uiActive = false;
+    // WM_SETFOCUS messages the document window received.
+    int documentFocusCount = 0;
+    // The outer windows hand the focus on to the document window; a host
+    // that hands it back each time would loop for ever. The stand-in stops
+    // passing it on at this depth and notes it.
+    bool focusLoopCut = false;
+    // UI activation as the engine makes it (DoVerb OLEIVERB_UIACTIVATE, a
+    // click into the document): the site's OnUIActivate, the UI handler's
+    // ShowUI, the frame's SetActiveObject once; then the document window
+    // takes the focus.
+    HRESULT UIActivate();
+    // The keys the document was offered through the active object, and the
+    // ones the host's UI handler left to it.
+    std::vector<WPARAM> keysOffered, keysToPage;
+
     // ---- what a test makes it do ----
-    ComPtr<IUnknown> document;      // answered for Document (203) when set
     bool refuseOleControl = false;  // answer no IOleControl
     HRESULT failWith = S_OK;               // answer of Navigate, Navigate2 and ExecWB
     HRESULT loadResult = S_OK;             // answer of IPersistStreamInit::Load
@@ -88,6 +113,12 @@ public:
     HRESULT FireEvent(DISPID dispid, std::vector<VARIANTARG> args);
     // Fires BeforeNavigate2 for a URL and answers the Cancel the host left.
     bool FireBeforeNavigate2(const std::wstring& url);
+    // Fires an event with its arguments written as text, first to last:
+    // s:TEXT, i:N, b:0 or b:1, d (the control itself) and e (empty) by value;
+    // &b:, &i:, &d (a null object) and &v: followed by any of the by-value
+    // forms (a variant holding it) by reference. Answers the by-reference
+    // arguments as the host left them, in the same notation.
+    std::string FireEventWith(DISPID dispid, const std::string& args);
 
     // ---- lifetime accounting and the hostile engine (StandInHostile.cpp) ----
     // References the control holds on the host's objects: its site and the
@@ -145,9 +176,17 @@ public:
     HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
-    HRESULT STDMETHODCALLTYPE UIDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UIDeactivate() override;
     HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT pos, LPCRECT clip) override;
     HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override { return E_NOTIMPL; }
+
+    // IOleInPlaceActiveObject: what the engine's document does with each,
+    // it first offers the host's UI handler.
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg) override;
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override;
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override;
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frame) override;
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
 
     // IPersistStreamInit
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
@@ -252,6 +291,9 @@ public:
     // ISupportErrorInfo
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
+    // The engine's windows call these.
+    void WindowTookFocus(HWND window);
+
 private:
     HRESULT HostileInvoke(DISPID dispid, WORD flags, VARIANT* result);
 
@@ -259,6 +301,12 @@ private:
     friend class TEventPoint;
     HRESULT Fail(const char* call);
     void DestroyWindows();
+    void MakeDocumentWindow();
+    template <typename I>
+    ComPtr<I> SiteAs() const;
+
+    StandInDocumentState ownDocumentState_ = {};
+    int focusPassDepth_ = 0;
 
     long refs_ = 1;
     std::map<DWORD, ComPtr<IDispatch>> sinks_;

@@ -96,6 +96,7 @@ static HRESULT STDMETHODCALLTYPE TargetExec(IOleCommandTarget* p, const GUID* gr
         return S_OK;
     }
     if (id == OLECMDID_ZOOM) {
+        if (d->state->onZoom) d->state->onZoom(d->state->onZoomContext);
         ++d->state->zoomCalls;
         VariantClear(&d->state->lastZoomIn);
         if (in) VariantCopy(&d->state->lastZoomIn, in);

@@ -26,6 +26,9 @@ typedef struct StandInDocumentState {
     int zoomCalls;
     int rangeCalls;
     LONG references;     /* outstanding references of the document */
+    /* Called as OLECMDID_ZOOM begins, as an engine may open a dialog then. */
+    void (*onZoom)(void* context);
+    void* onZoomContext;
 
 } StandInDocumentState;
 

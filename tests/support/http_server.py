@@ -8,6 +8,10 @@ Serves files below --root, and a few paths that misbehave on purpose:
 While a file named "__config_unreachable" lies in --root, a request for
 /games/pgame.ini gets its connection closed without an answer, as from a
 server that is down.
+A file "<name>.__answer" beside a served file changes how it is served:
+holding a status code (say 404), the file's bytes come with that status;
+holding "cut", the answer promises the whole file, sends its first half and
+closes the connection.
 Every request is appended to --log as "<unix time> <method> <path>", so a
 test can see what was asked and when.
 """
@@ -73,7 +77,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with open(local, "rb") as f:
                 body = f.read()
             kind = "text/html" if local.endswith(".html") else "text/plain"
-            return self.answer(200, body, kind)
+            how = ""
+            if os.path.isfile(local + ".__answer"):
+                with open(local + ".__answer", encoding="utf-8") as f:
+                    how = f.read().strip()
+            if how == "cut":
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body[: len(body) // 2])
+                self.wfile.flush()
+                self.close_connection = True
+                return
+            return self.answer(int(how) if how.isdigit() else 200, body, kind)
         return self.answer(404, b"<html><body>not found</body></html>\r\n", "text/html")
 
 

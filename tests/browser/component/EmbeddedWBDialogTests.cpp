@@ -9,6 +9,7 @@
 #include "browser/component/EmbeddedWB.h"
 #include "framework/Forms.h"
 #include "support/StandInBrowser.h"
+#include "support/StandInDocument.h"
 #include "support/BrowserForm.h"
 #include "support/WineTestSupport.h"
 
@@ -235,6 +236,79 @@ TEST_F(DialogTest, WindowsOfOtherClassesAreNeverTouchedButTheEnginesHtmlDialogFr
         SetActiveWindow(form.Handle());
         PumpFor(20);
     }
+}
+
+namespace {
+struct TOtherThreadsDialog {
+    HWND window = nullptr;
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    static DWORD WINAPI Run(void* self) {
+        auto* d = static_cast<TOtherThreadsDialog*>(self);
+        d->window = CreateWindowExW(0, L"#32770", L"Microsoft Internet Explorer script error", WS_OVERLAPPEDWINDOW,
+                                    10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(d->ready);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        DestroyWindow(d->window);
+        return 0;
+    }
+};
+}  // namespace
+
+TEST_F(DialogTest, ADialogBoxOfAnotherThreadIsNeverTouched) {
+    TBrowserForm& form = Build([](TEmbeddedWB& b) {
+        b.DialogBoxes().DisableAll = true;
+        b.DialogBoxes().NewCaption = L"Game";
+    });
+    TOtherThreadsDialog other;
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, &TOtherThreadsDialog::Run, &other, 0, &threadId);
+    ASSERT_EQ(WaitForSingleObject(other.ready, 5000), WAIT_OBJECT_0);
+    // What the form hears when another program's dialog box takes the
+    // activation.
+    SendMessageW(form.Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(other.window));
+    EXPECT_EQ(WindowText(other.window), L"Microsoft Internet Explorer script error");
+    EXPECT_TRUE(IsWindow(other.window));
+    PostThreadMessageW(threadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    CloseHandle(other.ready);
+}
+
+namespace {
+bool g_formHadItsOwnProcedure = false;
+std::wstring g_boxCaptionAfter;
+// An engine that opens a dialog box while it zooms: the form hears that the
+// box takes the activation.
+void OpenDialogOverForm(void* context) {
+    auto* form = static_cast<TForm*>(context);
+    g_formHadItsOwnProcedure = form->WindowProc == TWndMethod::Of<&TWinControl::WndProc>(static_cast<TWinControl*>(form));
+    HWND box = CreateWindowExW(0, L"#32770", L"Microsoft Internet Explorer", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100,
+                               nullptr, nullptr, nullptr, nullptr);
+    SendMessageW(form->Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(box));
+    g_boxCaptionAfter = WindowText(box);
+    DestroyWindow(box);
+}
+}  // namespace
+
+TEST_F(DialogTest, ADialogTheEngineOpensAsTheComponentGoesMeetsTheFormsOwnProcedure) {
+    TBrowserForm& form = Build();
+    StandInDocumentState document = {};
+    document.zoomRange = 0 | 4 << 16;
+    document.onZoom = &OpenDialogOverForm;
+    document.onZoomContext = &form;
+    registration.Last()->LoadDocument(StandInDocument_Create(&document));
+    form.Browser->VisualEffects().TextSize = 4;  // the destructor zooms back to 2
+    ASSERT_TRUE(OwnerHooked);
+    delete form.Browser;
+    form.Browser = nullptr;
+    EXPECT_EQ(document.zoomCalls, 1);
+    // Not the hook, whose options are gone by then.
+    EXPECT_TRUE(g_formHadItsOwnProcedure);
+    EXPECT_EQ(g_boxCaptionAfter, L"Microsoft Internet Explorer");
+    EXPECT_FALSE(OwnerHooked);
+    registration.Last()->document.Reset();  // before the state it keeps goes
+    VariantClear(&document.lastZoomIn);
 }
 
 TEST_F(DialogTest, OnlyTheFirstOfTwoComponentsHooksAndEitherGoingClearsTheFlag) {

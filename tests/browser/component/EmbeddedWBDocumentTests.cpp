@@ -38,7 +38,7 @@ protected:
     void GiveDocument(bool withPersistStream = true) {
         IUnknown* document = withPersistStream ? StandInDocument_CreateLoadable(&state, &load)
                                                : StandInDocument_Create(&state);
-        Control().document.Attach(document);
+        Control().LoadDocument(document);
     }
     std::string Loaded() const { return std::string(load.loaded, load.loadedSize); }
 
@@ -65,6 +65,7 @@ TEST_F(DocumentTest, HTMLCodeNavigatesToAnAddressAndLoadsAnythingElseAsTheDocume
         {{"<html>page</html>"}, nullptr, "<html>page</html>\r\n"},
         {{"abou"}, nullptr, "abou\r\n"},
         {{}, nullptr, ""},
+        {{}, nullptr, ""},  // empty already: the assignment still loads
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines.empty() ? std::string("(empty)") : c.lines[0]);

@@ -5,9 +5,11 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 
 #include "browser/component/EmbeddedWB.h"
+#include "browser/support/EwbControlComponent.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "support/StandInBrowser.h"
@@ -280,7 +282,7 @@ TEST_F(EmbeddedWBTest, TheDestructorPutsTheTextSizeBackOnlyWhenItWasChanged) {
         form.reset(new TDefinedForm(nullptr));
         documentState.zoomCalls = 0;
         documentState.zoomRange = 0 | 4 << 16;
-        registration.Last()->document.Attach(StandInDocument_Create(&documentState));
+        registration.Last()->LoadDocument(StandInDocument_Create(&documentState));
         form->Browser->VisualEffects().TextSize = textSize;
         form.reset();
         EXPECT_EQ(documentState.zoomCalls, textSize == 2 ? 0 : 1) << textSize;
@@ -477,6 +479,7 @@ TEST_F(EmbeddedWBTest, ArrowKeysWalkAFolderViewAndStopAtItsEdge) {
 }
 
 TEST_F(EmbeddedWBTest, ChildWindowsAreSubclassedOnPreRefreshAndRestoredWhenOneGoes) {
+    Control().LoadDocument();
     form->Show();
     HWND child = Control().docObjectView, grandchild = Control().ieServer;
     const LONG_PTR childProc = GetWindowLongPtrW(child, GWLP_WNDPROC);
@@ -500,4 +503,65 @@ TEST_F(EmbeddedWBTest, ChildWindowsAreSubclassedOnPreRefreshAndRestoredWhenOneGo
     EXPECT_EQ(browser->Child.Window, nullptr);
     EXPECT_EQ(GetWindowLongPtrW(child, GWLP_WNDPROC), childProc);
     EXPECT_FALSE(browser->Child.Stub);
+}
+
+TEST_F(EmbeddedWBTest, TheFocusEndsOnThePageOnceWhereverItComesFromAndTypingThenReachesThePage) {
+    Control().LoadDocument();
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    testsupport::PumpFor(50);
+    // The engine's pre-refresh, as during a navigation, subclasses the child
+    // windows: their focus now reaches the component.
+    SiteAs<IOleCommandTarget>()->Exec(&kCgidExplorer, OLECMDID_PREREFRESH, 0, nullptr, nullptr);
+    const HWND page = Control().ieServer;
+    ASSERT_EQ(browser->Grandchild.Window, page);
+    TEwbControl support(nullptr);
+    support.FocusControl()->SetActive(true);
+    struct TCase {
+        const char* Name;
+        bool FromTheMemo;  // else the browser is the active control, without the focus
+        std::function<void()> Act;
+    } cases[] = {
+        {"UI activation", true, [&] { browser->ActivateBrowserUI(); }},
+        {"a click into the page", true, [&] { SendMessageW(page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)); }},
+        {"the focus request", false,
+         [&] { SendMessageW(browser->Handle(), WM_BROWSERFOCUS, reinterpret_cast<WPARAM>(browser), 0); }},
+        {"the application activated again", false,
+         [&] { SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.FromTheMemo) {
+            SetFocus(form->Memo->Handle());
+            ASSERT_EQ(form->ActiveControl(), form->Memo);
+        } else {
+            form->FocusChanged(browser);
+            SetFocus(form->Handle());
+        }
+        Control().documentFocusCount = 0;
+        c.Act();
+        testsupport::PumpFor(50);
+        EXPECT_EQ(GetFocus(), page);
+        EXPECT_EQ(form->ActiveControl(), browser);
+        EXPECT_FALSE(Control().focusLoopCut);
+        EXPECT_LE(Control().documentFocusCount, 2);
+    }
+
+    // Typing into the page: every key goes through the host's UI handler,
+    // which swallows Ctrl+N alone; AltGr+N (Ctrl+Alt+N, a letter on many
+    // keyboards) reaches the page.
+    struct TKey {
+        std::initializer_list<int> Held;
+        WPARAM Key;
+        LPARAM KeyData;
+    } keys[] = {{{}, 'A', 0x001E0001}, {{VK_CONTROL, VK_MENU}, 'N', 0x20310001}, {{VK_CONTROL}, 'N', 0x00310001}};
+    for (const TKey& k : keys) {
+        BYTE state[256] = {};
+        for (int vk : k.Held) state[vk] = 0x80;
+        SetKeyboardState(state);
+        PostMessageW(page, WM_KEYDOWN, k.Key, k.KeyData);
+        Application->ProcessMessages();
+    }
+    EXPECT_EQ(Control().keysOffered, (std::vector<WPARAM>{'A', 'N', 'N'}));
+    EXPECT_EQ(Control().keysToPage, (std::vector<WPARAM>{'A', 'N'}));
 }

@@ -4,6 +4,7 @@
 TEST_F(UIHandlerTest, WithoutTheEnginesResourceLibraryTheFilteredMenuFallsBack) {
     host->OnFilterPopupMenu = TMenuPreprocess::Of<&UIHandlerTest::Filter>(this);
     form->Show();
+    Control().LoadDocument();
     TEngineTarget target(Control().ieServer);
     EXPECT_EQ(ContextMenu(0, static_cast<IOleCommandTarget*>(&target)), S_FALSE);
     EXPECT_TRUE(log.empty());  // nothing was loaded, nothing filtered

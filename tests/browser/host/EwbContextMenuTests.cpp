@@ -7,6 +7,7 @@ TEST_F(UIHandlerTest, TheEnginesMenuIsFilteredTrackedAndItsCommandSentToTheDocum
     ASSERT_EQ(LoadShdoclcLibrary(), library);  // found loaded, by its name
     host->OnFilterPopupMenu = TMenuPreprocess::Of<&UIHandlerTest::Filter>(this);
     form->Show();
+    Control().LoadDocument();
     HWND document = Control().ieServer;
     g_documentProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(document, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordCommands)));

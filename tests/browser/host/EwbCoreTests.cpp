@@ -72,7 +72,7 @@ protected:
         return SiteAs<IOleCommandTarget>()->Exec(group, id, 0, in, out);
     }
     void LoadDocument() {
-        Control().document.Attach(StandInDocument_Create(&documentState));
+        Control().LoadDocument(StandInDocument_Create(&documentState));
         loadedReferences = documentState.references;
     }
     LONG loadedReferences = 0;  // what holding the loaded document costs
@@ -82,7 +82,7 @@ protected:
     TTestHost* host = nullptr;
     EXCEPINFO excep = {};
     StandInDocumentState documentState = {L"7", L"0", L"'x' is undefined", L"http://page/", L"12", FALSE,
-                                          MAKELONG(25, 400), {}, 0, 0, 0};
+                                          MAKELONG(25, 400), {}, 0, 0, 0, nullptr, nullptr};
 
 public:
     // events and hooks
@@ -302,6 +302,9 @@ TEST_F(HostCoreTest, PreRefreshOnlyWithADocumentWindow) {
     EXPECT_TRUE(log.empty());  // no window yet
     form->Show();
     Exec(&kCgidExplorer, 39);
+    EXPECT_TRUE(log.empty());  // no page yet
+    Control().LoadDocument();
+    Exec(&kCgidExplorer, 39);
     EXPECT_EQ(log, std::vector<std::string>{"prerefresh"});
 }
 
@@ -411,6 +414,9 @@ TEST_F(HostCoreTest, ReParentingKeepsTheBrowserWindowAtTheOriginWithTheNewSize) 
 TEST_F(HostCoreTest, FindChildWindowByClassFollowsFirstChildrenOnly) {
     EXPECT_EQ(host->FindChildWindowByClass(L"Internet Explorer_Server"), nullptr);  // no window yet
     form->Show();
+    EXPECT_EQ(host->FindChildWindowByClass(L"Internet Explorer_Server"), nullptr);  // no page yet
+    Control().LoadDocument();
+    ASSERT_NE(Control().ieServer, nullptr);
     EXPECT_EQ(host->FindChildWindowByClass(L"Internet Explorer_Server"), Control().ieServer);
     EXPECT_EQ(host->FindChildWindowByClass(L"internet explorer_server"), nullptr);  // case counts
     // A second child of the view is never visited.

@@ -114,6 +114,7 @@ TEST_F(LifetimeTest, ASiteHeldFromOutsideAnswersSafelyOnceTheComponentIsGone) {
 
 TEST_F(LifetimeTest, DropTargetRegistrationsAreRevokedWhenTheComponentGoes) {
     form->Show();
+    Control().LoadDocument();
     HWND document = Control().ieServer;
     ASSERT_TRUE(document);
     host->SetDropHandlingType(ddtMy);

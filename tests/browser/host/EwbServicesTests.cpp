@@ -227,6 +227,7 @@ TEST_F(ServicesTest, CustomDropHandlingWithoutAWindowWaitsForGetDropTarget) {
 
 TEST_F(ServicesTest, TheDocumentWindowsRegistrationFollowsTheKind) {
     form->Show();
+    Control().LoadDocument();
     HWND document = Control().ieServer;
     ASSERT_NE(document, nullptr);
     TOwnDropTarget probe;

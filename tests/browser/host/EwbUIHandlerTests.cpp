@@ -1,16 +1,19 @@
 #include "browser/host/UIHandlerFixture.h"
 
+#include <functional>
+
 TEST_F(UIHandlerTest, HostInfoIsTheTwentyByteRecordWithTheFlags) {
-    unsigned char block[32];
+    unsigned char block[sizeof(DOCHOSTUIINFO) + 8];
     std::memset(block, 0xCC, sizeof block);
     auto* info = reinterpret_cast<DOCHOSTUIINFO*>(block);
     ASSERT_EQ(handler->GetHostInfo(info), S_OK);
-    EXPECT_EQ(info->cbSize, 20u);
+    static_assert(sizeof(void*) != 4 || sizeof(DOCHOSTUIINFO) == 20, "the 32-bit record is 20 bytes");
+    EXPECT_EQ(info->cbSize, sizeof(DOCHOSTUIINFO));
     EXPECT_EQ(info->dwFlags, 0x00044000u);
     EXPECT_EQ(info->dwDoubleClick, 0u);
     EXPECT_EQ(info->pchHostCss, nullptr);
     EXPECT_EQ(info->pchHostNS, nullptr);
-    EXPECT_EQ(block[20], 0xCC);  // nothing past the record
+    EXPECT_EQ(block[sizeof(DOCHOSTUIINFO)], 0xCC);  // nothing past the record
 }
 
 TEST_F(UIHandlerTest, DisabledKindsSuppressTheMenuOneByOne) {
@@ -64,8 +67,10 @@ TEST_F(UIHandlerTest, CtrlShortcutsAreMaskedOnlyForKeyDownWithExactlyCtrl) {
     log.clear();
     HoldKeys({VK_CONTROL, VK_SHIFT});
     EXPECT_EQ(Key(WM_KEYDOWN, 'N'), S_FALSE);
-    HoldKeys({VK_CONTROL, VK_MENU});  // Alt is read from wParam, which a key-down never carries
-    EXPECT_EQ(Key(WM_KEYDOWN, 'N'), S_OK);
+    // AltGr+N (Ctrl+Alt+N) types a letter on many keyboards: Alt is read
+    // from the key data, where the platform puts it.
+    HoldKeys({VK_CONTROL, VK_MENU});
+    EXPECT_EQ(Key(WM_KEYDOWN, 'N', 0x20000001), S_FALSE);
     HoldKeys({});
     EXPECT_EQ(Key(WM_KEYDOWN, 'N'), S_FALSE);
 
@@ -145,4 +150,151 @@ TEST_F(UIHandlerTest, UrlsExternalDataObjectsMessagesAndHelp) {
     EXPECT_EQ(handler->OnDocWindowActivate(TRUE), S_OK);
     EXPECT_EQ(handler->OnFrameWindowActivate(TRUE), S_OK);
     EXPECT_EQ(handler->ResizeBorder(nullptr, nullptr, TRUE), S_OK);
+}
+
+namespace {
+
+// Events that change each prepared answer to one of their own.
+struct TChangedAnswers {
+    HWND window = nullptr;      // what Authenticate hands back
+    ComPtr<IDataObject> data;   // what FilterDataObject hands out
+    void ShowUI(TObject*, uint32_t, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                IOleInPlaceUIWindow*, HRESULT& r) { r = S_OK; }
+    void Shown(TObject*, HRESULT& r) { r = S_OK; }
+    void Accelerator(TObject*, MSG* msg, const GUID*, uint32_t, bool& done) { done = msg->wParam == 'Q'; }
+    void Filter(TObject*, IDataObject*, ComPtr<IDataObject>& out) { out = data; }
+    void TypeInfoCount(TObject*, int32_t& count, HRESULT& r) {
+        count = 1;
+        r = S_OK;
+    }
+    void TypeInfo(TObject*, int32_t, int32_t, ComPtr<ITypeInfo>&, HRESULT& r) { r = TYPE_E_ELEMENTNOTFOUND; }
+    void IDsOfNames(TObject*, const IID&, void*, int32_t count, int32_t, void* ids, HRESULT& r) {
+        if (count == 1) static_cast<DISPID*>(ids)[0] = 42;
+        r = S_OK;
+    }
+    void Download(TObject*, IMoniker*, IBindCtx*, uint32_t, uint32_t, BINDINFO*, const wchar_t*, const wchar_t*,
+                  uint32_t, HRESULT& r) { r = S_OK; }
+    void Authenticate(TObject*, HWND& hwnd, std::wstring& user, std::wstring&, HRESULT& r) {
+        hwnd = window;
+        user = L"player";
+        r = E_ACCESSDENIED;
+    }
+    void HostInfo(TObject*, TDOCHOSTUIINFO& info) {
+        info.dwFlags |= DOCHOSTUIFLAG_NO3DBORDER;
+        info.dwDoubleClick = DOCHOSTUIDBLCLK_SHOWPROPERTIES;
+    }
+    HRESULT Help(TObject*, HWND, const wchar_t*, UINT, DWORD, POINT& mouse, IDispatch*&) {
+        mouse.x = 9;
+        return S_OK;
+    }
+    HRESULT Zoom(TObject*, uint32_t percent) { return percent == 150 ? S_OK : E_FAIL; }
+};
+
+std::string Hex(HRESULT hr) { return LowerHex(static_cast<unsigned long>(hr), 8); }
+
+}  // namespace
+
+TEST_F(UIHandlerTest, EveryCallbackWhoseEventMayChangeTheAnswerAnswersTheEventsWhenItIsSet) {
+    TChangedAnswers answers;
+    answers.window = form->Handle();
+    ASSERT_EQ(OleGetClipboard(&answers.data), S_OK);
+    using A = TChangedAnswers;
+    ComPtr<IDispatch> ambient = SiteAs<IDispatch>();
+    ComPtr<IDocHostShowUI> showUI = SiteAs<IDocHostShowUI>();
+    ComPtr<IServiceProvider> services = SiteAs<IServiceProvider>();
+    ComPtr<IZoomEvents> zoom = SiteAs<IZoomEvents>();
+    struct TRow {
+        const char* Name;
+        std::function<void()> SetEvent;
+        std::function<std::string()> Call;  // as the engine calls, with what came back
+        const char* Before;
+        const char* After;
+    } rows[] = {
+        {"ShowUI", [&] { host->OnShowUI = TShowUIEvent::Of<&A::ShowUI>(&answers); },
+         [&] { return Hex(handler->ShowUI(DOCHOSTUITYPE_BROWSE, nullptr, nullptr, nullptr, nullptr)); },
+         "00000001", "00000000"},
+        {"HideUI", [&] { host->OnHideUI = TEWBNotifyEvent::Of<&A::Shown>(&answers); },
+         [&] { return Hex(handler->HideUI()); }, "00000001", "00000000"},
+        {"UpdateUI", [&] { host->OnUpdateUI = TEWBNotifyEvent::Of<&A::Shown>(&answers); },
+         [&] { return Hex(handler->UpdateUI()); }, "00000001", "00000000"},
+        {"TranslateAccelerator",
+         [&] { host->OnTranslateAccelerator = TTranslateAcceleratorEvent::Of<&A::Accelerator>(&answers); },
+         [&] { return Hex(Key(WM_KEYDOWN, 'Q')) + " " + Hex(Key(WM_KEYDOWN, 'R')); }, "00000001 00000001",
+         "00000000 00000001"},
+        {"FilterDataObject", [&] { host->OnFilterDataObject = TFilterDataObjectEvent::Of<&A::Filter>(&answers); },
+         [&] {
+             IDataObject* out = nullptr;
+             HRESULT hr = handler->FilterDataObject(answers.data.Get(), &out);
+             std::string given = out == answers.data.Get() ? "the event's" : out ? "another" : "none";
+             if (out) out->Release();
+             return Hex(hr) + " " + given;
+         },
+         "00000001 none", "00000000 the event's"},
+        {"GetTypeInfoCount",
+         [&] { host->OnGetTypeInfoCount = TGetTypeInfoCountEvent::Of<&A::TypeInfoCount>(&answers); },
+         [&] {
+             UINT count = 99;
+             HRESULT hr = ambient->GetTypeInfoCount(&count);
+             return Hex(hr) + " " + std::to_string(count);
+         },
+         "00000000 0", "00000000 1"},
+        {"GetTypeInfo", [&] { host->OnGetTypeInfo = TGetTypeInfoEvent::Of<&A::TypeInfo>(&answers); },
+         [&] {
+             ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+             HRESULT hr = ambient->GetTypeInfo(0, 0, &info);
+             return Hex(hr) + (info ? " an object" : " none");
+         },
+         "80004001 none", "8002802b none"},
+        {"GetIDsOfNames", [&] { host->OnGetIDsOfNames = TGetIDsOfNamesEvent::Of<&A::IDsOfNames>(&answers); },
+         [&] {
+             wchar_t name[] = L"anything";
+             LPOLESTR names[] = {name};
+             DISPID id = -1;
+             HRESULT hr = ambient->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+             return Hex(hr) + " " + std::to_string(id);
+         },
+         "80004001 -1", "00000000 42"},
+        {"the download manager", [&] { host->OnFileDownload = TDownloadEvent::Of<&A::Download>(&answers); },
+         [&] {
+             ComPtr<IDownloadManager> manager;
+             HRESULT hr = services->QueryService(__uuidof(IDownloadManager), IID_PPV_ARGS(&manager));
+             if (!manager) return Hex(hr);
+             return Hex(hr) + " " + Hex(manager->Download(nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr, 0));
+         },
+         "80004002", "00000000 00000000"},
+        {"Authenticate", [&] { host->OnAuthenticate = TAuthenticateEvent::Of<&A::Authenticate>(&answers); },
+         [&] {
+             ComPtr<IAuthenticate> auth;
+             HRESULT hr = services->QueryService(__uuidof(IAuthenticate), IID_PPV_ARGS(&auth));
+             if (!auth) return Hex(hr);
+             HWND window = nullptr;
+             LPWSTR user = nullptr, password = nullptr;
+             hr = auth->Authenticate(&window, &user, &password);
+             std::string seen = Hex(hr) + (window == form->Handle() ? " the event's window " : " another window ") +
+                                (user ? WideToAnsi(user) : "no user") + (password ? " a password" : " no password");
+             CoTaskMemFree(user);
+             CoTaskMemFree(password);
+             return seen;
+         },
+         "80004002", "80070005 the event's window player no password"},
+        {"GetHostInfo", [&] { host->OnGetHostInfo = TGetHostInfoEvent::Of<&A::HostInfo>(&answers); },
+         [&] {
+             DOCHOSTUIINFO info = {};
+             HRESULT hr = handler->GetHostInfo(&info);
+             return Hex(hr) + " " + Hex(static_cast<HRESULT>(info.dwFlags)) + " " + std::to_string(info.dwDoubleClick);
+         },
+         "00000000 00044000 0", "00000000 00044004 1"},
+        {"ShowHelp", [&] { host->OnShowHelpRequest = TShowHelpEvent::Of<&A::Help>(&answers); },
+         [&] { return Hex(showUI->ShowHelp(nullptr, nullptr, 0x12, 0, POINT{1, 1}, nullptr)); }, "00000001",
+         "00000000"},
+        {"the zoom notification", [&] { host->OnZoomPercentChange = TZoomPercentChangedEvent::Of<&A::Zoom>(&answers); },
+         [&] { return Hex(zoom->OnZoomPercentChanged(150)) + " " + Hex(zoom->OnZoomPercentChanged(90)); },
+         "00000001 00000001", "00000000 80004005"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        EXPECT_EQ(row.Call(), row.Before);
+        row.SetEvent();
+        EXPECT_EQ(row.Call(), row.After);
+    }
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "browser/host/SHDocVw_EWB.h"
 #include "framework/Forms.h"
@@ -365,4 +366,145 @@ TEST(WrapperSite, ADerivedComponentAnswersOnTheSiteBeforeTheContainer) {
     browser->answerDispatch = true;
     site->QueryInterface(IID_PPV_ARGS(&dispatch));
     EXPECT_EQ(static_cast<void*>(dispatch.Get()), static_cast<void*>(static_cast<IOleCommandTarget*>(browser)));
+}
+
+namespace {
+
+// A handler for every event slot: it notes its slot's place and the
+// parameters it sees (in the stand-in's notation), and answers in its var
+// parameters: Cancel true, integers one more, a variant the integer 7 and
+// an object its own.
+class TEventRecorder {
+public:
+    explicit TEventRecorder(TEWB* sender) : sender_(sender) {}
+    std::string seen;
+
+    template <typename... M>
+    void BindAll(M&... events) {
+        int place = 0;
+        (Bind(events, slots_[place++]), ...);
+    }
+
+private:
+    struct TSlot {
+        TEventRecorder* Recorder;
+        int Place;
+        template <typename... A>
+        void Record(TObject* sender, A... args) {
+            std::string& seen = Recorder->seen;
+            seen = std::to_string(Place) + (sender == Recorder->sender_ ? "" : " from elsewhere");
+            (Recorder->Take<A>(args), ...);
+        }
+    };
+    template <typename M>
+    struct TBinder;
+    template <typename... A>
+    struct TBinder<ui::TMethod<void(TObject*, A...)>> {
+        static ui::TMethod<void(TObject*, A...)> To(TSlot* slot) {
+            return ui::TMethod<void(TObject*, A...)>::template Of<&TSlot::template Record<A...>>(slot);
+        }
+    };
+    template <typename M>
+    void Bind(M& event, TSlot& slot) {
+        slot = TSlot{this, static_cast<int>(&slot - slots_)};
+        event = TBinder<M>::To(&slot);
+    }
+    template <typename A, typename V>
+    void Take(V& value) {
+        seen += " " + Text(value);
+        if constexpr (std::is_lvalue_reference_v<A> && !std::is_const_v<std::remove_reference_t<A>>) Answer(value);
+    }
+    static std::string Text(const std::wstring& s) { return "s:" + WideToAnsi(s); }
+    static std::string Text(int32_t i) { return "i:" + std::to_string(i); }
+    static std::string Text(uint32_t i) { return "i:" + std::to_string(i); }
+    static std::string Text(WordBool b) { return b ? "b:1" : "b:0"; }
+    static std::string Text(IDispatch* d) { return d ? "d" : "null"; }
+    static std::string Text(const VARIANT& v) {
+        if (v.vt == VT_BSTR) return "s:" + WideToAnsi(v.bstrVal ? v.bstrVal : L"");
+        if (v.vt == VT_I4) return "i:" + std::to_string(v.lVal);
+        if (v.vt == VT_BOOL) return v.boolVal ? "b:1" : "b:0";
+        return v.vt == VT_EMPTY ? "e" : "vt " + std::to_string(v.vt);
+    }
+    void Answer(WordBool& b) { b = VARIANT_TRUE; }
+    void Answer(int32_t& i) { ++i; }
+    void Answer(VARIANT& v) {
+        VariantClear(&v);
+        v.vt = VT_I4;
+        v.lVal = 7;
+    }
+    void Answer(IDispatch*& d) {
+        d = sender_->DefaultDispatch();
+        d->AddRef();  // carries its own reference, as handed-out objects must
+    }
+
+    TEWB* sender_;
+    TSlot slots_[34] = {};
+};
+
+}  // namespace
+
+TEST_F(WrapperTest, EveryEventReachesItsHandlerWithItsParametersAndTheAnswersReachTheControl) {
+    browser->BrowserInterface();
+    TEventRecorder recorder(browser);
+    TEWB& w = *browser;
+    recorder.BindAll(w.OnStatusTextChange, w.OnProgressChange, w.OnCommandStateChange, w.OnDownloadBegin,
+                     w.OnDownloadComplete, w.OnTitleChange, w.OnPropertyChange, w.OnBeforeNavigate2, w.OnNewWindow2,
+                     w.OnNavigateComplete2, w.OnDocumentComplete, w.OnQuit, w.OnVisible, w.OnToolBar, w.OnMenuBar,
+                     w.OnStatusBar, w.OnFullScreen, w.OnTheaterMode, w.OnAddressBar, w.OnWindowSetResizable,
+                     w.OnWindowSetLeft, w.OnWindowSetTop, w.OnWindowSetWidth, w.OnWindowSetHeight, w.OnWindowClosing,
+                     w.OnClientToHostWindow, w.OnSetSecureLockIcon, w.OnFileDownload, w.OnNavigateError,
+                     w.OnPrintTemplateInstantiation, w.OnPrintTemplateTeardown, w.OnUpdatePageStatus,
+                     w.OnPrivacyImpactedStateChange, w.OnNewWindow3);
+    struct TRow {
+        DISPID Dispid;
+        const char* Sent;
+        const char* Seen;   // the handler's place, then its parameters
+        const char* After;  // the by-reference arguments as the control finds them
+    } rows[] = {
+        {102, "s:Loading", "0 s:Loading", ""},
+        {108, "i:5 i:10", "1 i:5 i:10", ""},
+        {105, "i:2 b:1", "2 i:2 b:1", ""},
+        {106, "", "3", ""},
+        {104, "", "4", ""},
+        {113, "s:Title", "5 s:Title", ""},
+        {112, "s:prop", "6 s:prop", ""},
+        {250, "d &v:s:http://x/ &v:i:0 &v:s:frame &v:e &v:s:hdr &b:0",
+         "7 d s:http://x/ i:0 s:frame e s:hdr b:0", "i:7 i:7 i:7 i:7 i:7 b:1"},
+        {251, "&d &b:0", "8 null b:0", "d b:1"},
+        {252, "d &v:s:http://x/", "9 d s:http://x/", "i:7"},
+        {259, "d &v:s:http://y/", "10 d s:http://y/", "i:7"},
+        {253, "", "11", ""},
+        {254, "b:1", "12 b:1", ""},
+        {255, "b:0", "13 b:0", ""},
+        {256, "b:1", "14 b:1", ""},
+        {257, "b:0", "15 b:0", ""},
+        {258, "b:1", "16 b:1", ""},
+        {260, "b:0", "17 b:0", ""},
+        {261, "b:1", "18 b:1", ""},
+        {262, "b:0", "19 b:0", ""},
+        {264, "i:-5", "20 i:-5", ""},
+        {265, "i:6", "21 i:6", ""},
+        {266, "i:640", "22 i:640", ""},
+        {267, "i:480", "23 i:480", ""},
+        {263, "b:1 &b:0", "24 b:1 b:0", "b:1"},
+        {268, "&i:100 &i:50", "25 i:100 i:50", "i:101 i:51"},
+        {269, "i:3", "26 i:3", ""},
+        // ActiveDocument, then Cancel, as the control fires it; Cancel alone
+        // from an older control.
+        {270, "b:1 &b:0", "27 b:0", "b:1"},
+        {270, "&b:0", "27 b:0", "b:1"},
+        {271, "d &v:s:http://x/ &v:s:frame &v:i:404 &b:0", "28 d s:http://x/ s:frame i:404 b:0",
+         "i:7 i:7 i:7 b:1"},
+        {225, "d", "29 d", ""},
+        {226, "d", "30 d", ""},
+        {227, "d &v:i:1 &v:b:1", "31 d i:1 b:1", "i:7 i:7"},
+        {272, "b:1", "32 b:1", ""},
+        {273, "&d &b:0 i:6 s:ctx s:url", "33 null b:0 i:6 s:ctx s:url", "d b:1"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(std::to_string(row.Dispid) + " " + row.Sent);
+        recorder.seen.clear();
+        EXPECT_EQ(Control().FireEventWith(row.Dispid, row.Sent), row.After);
+        EXPECT_EQ(recorder.seen, row.Seen);
+    }
 }

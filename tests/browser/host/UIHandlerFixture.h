@@ -102,12 +102,12 @@ protected:
         for (int vk : vks) keys[vk] = 0x80;
         SetKeyboardState(keys);
     }
-    HRESULT Key(UINT message, WPARAM vk) {
+    HRESULT Key(UINT message, WPARAM vk, LPARAM keyData = 1) {
         MSG msg = {};
         msg.hwnd = host->HandleAllocated() ? host->Handle() : nullptr;
         msg.message = message;
         msg.wParam = vk;
-        msg.lParam = 1;
+        msg.lParam = keyData;
         return handler->TranslateAccelerator(&msg, nullptr, 0);
     }
     HRESULT ContextMenu(DWORD id, IUnknown* target = nullptr) {

@@ -1,0 +1,27 @@
+# What the toolchain files share: Windows with Debian's mingw-w64, run under
+# Wine. The including file sets LAUNCHER_THREAD_MODEL first, and
+# LAUNCHER_TARGET_PROCESSOR when it is not the shipped i686.
+set(CMAKE_SYSTEM_NAME Windows)
+if(NOT DEFINED LAUNCHER_TARGET_PROCESSOR)
+    set(LAUNCHER_TARGET_PROCESSOR i686)
+endif()
+set(CMAKE_SYSTEM_PROCESSOR ${LAUNCHER_TARGET_PROCESSOR})
+
+set(TOOLCHAIN_PREFIX ${LAUNCHER_TARGET_PROCESSOR}-w64-mingw32)
+set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-${LAUNCHER_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-${LAUNCHER_THREAD_MODEL})
+set(CMAKE_RC_COMPILER  ${TOOLCHAIN_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# 64-bit programs run under Wine's own 64-bit loader: Debian's "wine"
+# prefers the 32-bit one whenever it is installed.
+if(LAUNCHER_TARGET_PROCESSOR STREQUAL "x86_64")
+    find_program(WINE_PROGRAM wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+else()
+    find_program(WINE_PROGRAM wine)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
