@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "StartupMarks.h"
+
 namespace ui {
 
 TApplication* Application = nullptr;
@@ -493,13 +495,24 @@ void TApplication::HandleMessage() {
 
 void TApplication::Run() {
     if (mainForm_) {
-        ShowWindow(handle_, SW_SHOWNA);
         // The first showing creates the windows and activates the control
-        // in place: its errors go to the error box like every other.
+        // in place: its errors go to the error box like every other, once
+        // the task-bar entry is there too.
+        std::exception_ptr failure;
         try {
             mainForm_->Show();
         } catch (...) {
-            HandleException(mainForm_);
+            failure = std::current_exception();
+        }
+        STARTUP_MARK("shown");
+        // The task-bar entry comes after the window the user waits for.
+        ShowWindow(handle_, SW_SHOWNA);
+        if (failure) {
+            try {
+                std::rethrow_exception(failure);
+            } catch (...) {
+                HandleException(mainForm_);
+            }
         }
     }
     while (!terminated_) HandleMessage();

@@ -1,11 +1,15 @@
 #include "Modules.h"
 
+#include "StartupMarks.h"
+
 namespace ui {
 
 void TModuleList::StartUp() {
     try {
-        for (; started_ < modules_.size(); ++started_)
+        for (; started_ < modules_.size(); ++started_) {
             if (modules_[started_].StartUp) modules_[started_].StartUp();
+            STARTUP_MARK(modules_[started_].Name);
+        }
     } catch (...) {
         ShutDown();
         throw;

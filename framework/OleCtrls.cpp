@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Forms.h"
+#include "StartupMarks.h"
 
 namespace ui {
 
@@ -342,6 +343,7 @@ HRESULT TOleControl::QueryHostInterface(REFIID, void** object) {
 void TOleControl::CreateInstance() {
     OleCheck(CoCreateInstance(controlData_->ClassID, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                               IID_IOleObject, reinterpret_cast<void**>(oleObject_.ReleaseAndGetAddressOf())));
+    STARTUP_MARK("control created");
     // The site is given in CreateControl, before the state is loaded (as a
     // control that wants its site first needs), and never from here: a
     // derived component is not built yet, so it could not answer the
@@ -356,6 +358,7 @@ void TOleControl::CreateControl() {
         ComPtr<IOleClientSite> current;
         if (FAILED(oleObject_->GetClientSite(&current)) || !current)
             OleCheck(oleObject_->SetClientSite(ClientSite()));
+        STARTUP_MARK("control site set");
         if (persistStream_) {
             if (controlDataBytes_.empty()) {
                 OleCheck(persistStream_->InitNew());
@@ -380,6 +383,7 @@ void TOleControl::CreateControl() {
                 if (FAILED(persistStream_->Load(stream.Get()))) OleCheck(persistStream_->InitNew());
             }
         }
+        STARTUP_MARK("control state loaded");
         OleCheck(oleObject_.As(&controlDispatch_));
         ComPtr<IConnectionPointContainer> points;
         if (SUCCEEDED(oleObject_.As(&points)) &&
@@ -390,6 +394,7 @@ void TOleControl::CreateControl() {
             }
         }
         created_ = true;
+        STARTUP_MARK("control events advised");
     } catch (...) {
         DestroyControl();
         throw;
@@ -398,6 +403,7 @@ void TOleControl::CreateControl() {
     TPendingProperties pending;
     pending.Swap(pendingProperties_);
     for (const auto& item : pending.Items()) SetProperty(item.first, item.second);
+    STARTUP_MARK("control properties set");
 }
 
 void TOleControl::TPendingProperties::Add(DISPID dispid, const VARIANT& value) {
@@ -673,6 +679,7 @@ void TOleControl::AcquireWindow() {
     if (!inPlaceObject_) {
         OleCheck(oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, ClientSite(), 0, parentWindow, &bounds));
         if (!inPlaceObject_) oleObject_.As(&inPlaceObject_);
+        STARTUP_MARK("control in-place activated");
     }
     HWND window = nullptr;
     if (!inPlaceObject_ || FAILED(inPlaceObject_->GetWindow(&window)) || !window)

@@ -5,9 +5,11 @@
 #include "browser/component/EmbeddedWB.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
+#include "framework/StartupMarks.h"
 #include "launcher/UnitMain.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    STARTUP_MARK("entry");
     // The launcher module has no start-up of its own: the program's modules
     // are those of the browser it hosts.
     ui::TModuleList modules(ewb::EmbeddedWBProgramModules());
@@ -18,6 +20,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 1;
     }
     ui::Application->Initialize();
+    STARTUP_MARK("COM initialised");
     ui::Application->CreateForm<launcher::TFormMain>();
     ui::Application->Run();
     // The windows go before the modules that serve them.

@@ -3,12 +3,16 @@
 #include <shellapi.h>
 
 #include "LauncherBuildConfig.h"
+#include "framework/StartupMarks.h"
 
 namespace launcher {
 
 using namespace ui;
 
-TFormMain::TFormMain(TComponent* owner) : TForm(owner) { LoadDefinition(); }
+TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
+    LoadDefinition();
+    Memo1->OnEnter = TNotifyEvent::Of<&TFormMain::Memo1Enter>(this);
+}
 
 TFormMain::~TFormMain() = default;
 
@@ -33,6 +37,7 @@ void TFormMain::ReadDefinition() {
     OnCreate = TNotifyEvent::Of<&TFormMain::FormCreate>(this);
     SetPixelsPerInch(96);
     SetTextHeight(13);
+    STARTUP_MARK("form properties");
 
     Memo1 = new TMemo(this);
     Memo1->SetName("Memo1");
@@ -41,6 +46,7 @@ void TFormMain::ReadDefinition() {
     Memo1->SetAlign(alClient);
     Memo1->Lines().Assign(std::vector<std::string>{"Memo1"});
     Memo1->SetTabOrder(0);
+    STARTUP_MARK("form window and Memo1");
 
     EmbeddedWB1 = new ewb::TEmbeddedWB(this);
     EmbeddedWB1->SetName("EmbeddedWB1");
@@ -61,10 +67,12 @@ void TFormMain::ReadDefinition() {
     EmbeddedWB1->SetAbout(EmbeddedWB1->About());
     // The control is made from this state once the definition is read.
     EmbeddedWB1->SetControlData(EmbeddedWB1ControlData());
+    STARTUP_MARK("EmbeddedWB1 constructed, its properties");
 
     Timer1 = new TTimer(this);
     Timer1->SetName("Timer1");
     Timer1->SetOnTimer(TNotifyEvent::Of<&TFormMain::Timer1Timer>(this));
+    STARTUP_MARK("Timer1");
 }
 
 const std::vector<uint8_t>& TFormMain::EmbeddedWB1ControlData() {
@@ -87,13 +95,17 @@ const std::vector<uint8_t>& TFormMain::EmbeddedWB1ControlData() {
 
 void TFormMain::FormCreate(TObject*) {
     DownloadFile(ConfigSourceUrl(), ConfigurationPath());
+    STARTUP_MARK("fetch");
     IniFile.reset(new TIniFile(ConfigurationPath()));
     std::string web = IniFile->ReadString("Init", "Web", DefaultPageUrl());
+    STARTUP_MARK("Web read");
     EmbeddedWB1->Navigate(AnsiToWide(web));
+    STARTUP_MARK("navigated");
     int32_t time = IniFile->ReadInteger("Init", "Time", 10);
     // Signed arithmetic with wrap-around, taken as the unsigned period.
     Timer1->SetInterval(static_cast<uint32_t>(time) * 1000u);
     Timer1->SetEnabled(true);
+    STARTUP_MARK("timer armed");
 }
 
 void TFormMain::Timer1Timer(TObject*) {
@@ -106,6 +118,12 @@ void TFormMain::Timer1Timer(TObject*) {
     std::string exe = IniFile->ReadString("Init", "Exe", "game.exe");
     WinExec(exe.c_str(), SW_SHOWNORMAL);
 }
+
+// Memo1 takes the focus when the window is activated, under the browser
+// that covers it: its caret is never seen, and blinking it would wake the
+// program twice a second for as long as the window stays open, the whole
+// time the game runs. The text field keeps the focus; its caret is hidden.
+void TFormMain::Memo1Enter(TObject*) { HideCaret(Memo1->Handle()); }
 
 void TFormMain::FormClose(TObject*, TCloseAction&) {
     ShellExecuteA(Application->Handle(), nullptr, PlayPageUrl().c_str(), nullptr, nullptr, SW_SHOWNORMAL);

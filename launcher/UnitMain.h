@@ -27,6 +27,9 @@ public:
     void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
     void Timer1Timer(ui::TObject* Sender);
 
+    // Not a handler of the window definition: bound by the constructor.
+    void Memo1Enter(ui::TObject* Sender);
+
     // The saved state of the browser control in the window definition.
     static const std::vector<uint8_t>& EmbeddedWB1ControlData();
 

@@ -1,6 +1,7 @@
 #include "browser/component/EmbeddedWB.h"
 
 #include "browser/component/EwbPlatform.h"
+#include "framework/StartupMarks.h"
 
 namespace ewb {
 
@@ -240,6 +241,7 @@ void TEmbeddedWB::AfterLoad() {
         CoInternetCreateSecurityManager(static_cast<IServiceProvider*>(this), &SecurityManager, 0);
         CoInternetCreateZoneManager(static_cast<IServiceProvider*>(this), &ZoneManager, 0);
     }
+    STARTUP_MARK("security and zone managers");
     if (disableErrors_->ScriptErrorsSuppressed) ScriptErrorAction = eaContinue;
     disableErrors_->SetfpExceptions(disableErrors_->fpExceptions());
     HookOwnerWindowProc();
@@ -248,6 +250,7 @@ void TEmbeddedWB::AfterLoad() {
         DisableNavigationSound(true);
         NavigationSoundDisabled = true;
     }
+    STARTUP_MARK("loading steps");
 }
 
 void TEmbeddedWB::TakeFocus() {

@@ -139,6 +139,7 @@ TEST(ErrorBox, AnErrorWhileTheMainFormIsFirstShownShowsTheBoxAndTheLoopRuns) {
     }
     Application->SetMainForm(previous);
     EXPECT_TRUE(IsWindowVisible(form.Handle()));  // the window opened all the same
+    EXPECT_TRUE(IsWindowVisible(Application->Handle()));  // and so did the task-bar entry
     auto seen = watcher.Seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].Text, "The browser could not be activated.");

@@ -181,3 +181,28 @@ TEST_F(MainWindowTest, ARefusedNavigationShowsTheErrorAndTheLaunchComesOneSecond
     EXPECT_EQ(seen[0].Text, "The page may not be shown.");
     EXPECT_EQ(seen[0].Caption, Application->Title());
 }
+
+TEST_F(MainWindowTest, Memo1UnderTheBrowserHoldsTheFocusWithoutABlinkingCaret) {
+    WriteFileBytes(serverConfig, "[Init]\r\nTime=0\r\n");
+    Build();
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    HWND memo = form->Memo1->Handle();
+    SetFocus(memo);
+    ASSERT_EQ(GetFocus(), memo);
+    // A shown caret blinks through a system timer message to its window
+    // (WM_SYSTIMER, 0x118), about twice a second.
+    int blinks = 0;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 1500) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == 0x0118 && msg.hwnd == memo) ++blinks;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+    EXPECT_EQ(blinks, 0);
+    EXPECT_EQ(GetFocus(), memo);
+}

@@ -2,7 +2,9 @@
 // put over them and wheel input sent through the platform.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "browser/support/EwbControlComponent.h"
@@ -10,6 +12,19 @@
 #include "support/WineTestSupport.h"
 
 using namespace ewb;
+
+// Heap blocks asked for while counting: the wheel path must ask for none.
+namespace {
+bool g_countAllocations = false;
+int g_allocations = 0;
+}  // namespace
+void* operator new(std::size_t size) {
+    if (g_countAllocations) ++g_allocations;
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -129,6 +144,38 @@ TEST_F(MouseWheelTest, TheWheelOverAPageWithoutTheFocusMovesTheFocusThereAndIsSw
         }
         EXPECT_EQ(SeenWheels(), 1);
         EXPECT_EQ(g_delivered, 1);
+    }
+}
+
+TEST_F(MouseWheelTest, TheWheelPathAsksTheHeapForNothing) {
+    control->MouseWheelFix()->SetActive(true);
+    struct Case {
+        const char* name;
+        HWND* focus;
+        HWND* cursorOver;
+        bool routed;
+    };
+    const Case cases[] = {
+        {"the usual state: focus on the page, wheel over it", &page, &page, false},
+        {"focus on the browser's view window", &view, &page, true},
+        {"cursor over a window outside every browser", &field, &field, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetFocus(*c.focus);
+        RECT r;
+        GetWindowRect(*c.cursorOver, &r);
+        MOUSEHOOKSTRUCT info = {};
+        info.pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        info.hwnd = *c.cursorOver;
+        // Through the stub, as the platform calls it.
+        g_allocations = 0;
+        g_countAllocations = true;
+        const LRESULT answer = SharedHook->HookCode()(HC_ACTION, WM_MOUSEWHEEL, reinterpret_cast<LPARAM>(&info));
+        g_countAllocations = false;
+        EXPECT_EQ(g_allocations, 0);
+        EXPECT_EQ(answer == 2, c.routed);
+        EXPECT_EQ(GetFocus(), c.routed ? page : *c.focus);
     }
 }
 
