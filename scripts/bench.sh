@@ -16,18 +16,10 @@ load_start=$(uptime)
 
 bash scripts/install-deps.sh
 source scripts/winearch.sh
-winearch_detect
-
 port=${BENCH_HTTP_PORT:-18150}
-build=build/bench
-toolchain=cmake/toolchain-mingw-i686.cmake
-if [ "$LAUNCHER_WINE_BITS" = 64 ]; then
-    # No 32-bit code runs here: everything measured is built as the shipped
-    # program is, for 64-bit Windows; the size is still the shipped one's.
-    echo "this machine runs no 32-bit x86 code: the benchmarks run 64-bit builds" >&2
-    build=build/bench-x64
-    toolchain=cmake/toolchain-mingw-x86_64.cmake
-fi
+# Where no 32-bit code runs, everything measured is built as the shipped
+# program is, for 64-bit Windows; the size is still the shipped one's.
+winearch_runnable_build bench "the benchmarks run 64-bit builds"
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_BUILD_BENCH=ON \
     -DLAUNCHER_SERVER_URL="http://127.0.0.1:$port" >/dev/null

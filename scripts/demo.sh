@@ -11,17 +11,7 @@ here=$(pwd)
 
 bash scripts/install-deps.sh
 source scripts/winearch.sh
-winearch_detect
-
-build=build/demo
-toolchain=cmake/toolchain-mingw-i686.cmake
-if [ "$LAUNCHER_WINE_BITS" = 64 ]; then
-    # No 32-bit code runs here: the demo runs the launcher built as the
-    # shipped one is, for 64-bit Windows.
-    echo "this machine runs no 32-bit x86 code: the demo runs the 64-bit build of the launcher" >&2
-    build=build/demo-x64
-    toolchain=cmake/toolchain-mingw-x86_64.cmake
-fi
+winearch_runnable_build demo "the demo runs the 64-bit build of the launcher"
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build"

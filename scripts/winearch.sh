@@ -7,6 +7,10 @@
 #   winearch_detect   sets LAUNCHER_WINE_BITS (32 or 64), once
 #   winearch_use      exports WINEARCH (and WINELOADER) and defines the
 #                     commands wine and winepath for that loader
+#   winearch_runnable_build NAME WHAT
+#                     sets build (build/NAME, or build/NAME-x64) and
+#                     toolchain for programs run here: the shipped
+#                     toolchain, or its 64-bit twin, saying WHAT runs then
 
 winearch_detect() {
     [ -n "${LAUNCHER_WINE_BITS:-}" ] && return 0
@@ -46,5 +50,16 @@ winearch_use() {
         winepath() { /usr/lib/wine/wine64 winepath.exe "$@" 2>/dev/null | tr -d '\r'; }
     else
         export WINEARCH=win32
+    fi
+}
+
+winearch_runnable_build() {
+    winearch_detect
+    build=build/$1
+    toolchain=cmake/toolchain-mingw-i686.cmake
+    if [ "$LAUNCHER_WINE_BITS" = 64 ]; then
+        echo "this machine runs no 32-bit x86 code: $2" >&2
+        build=build/$1-x64
+        toolchain=cmake/toolchain-mingw-x86_64.cmake
     fi
 }
