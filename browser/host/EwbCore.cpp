@@ -1,5 +1,6 @@
 #include "browser/host/EwbCore.h"
 
+#include "browser/support/EwbWindows.h"
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -143,12 +144,6 @@ const THostInterface kHostInterfaces[14] = {
     {&IID_IDispatch, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDispatch*>(h); }},
 };
 
-// The class name read through a 256-character buffer, compared exactly.
-bool HasClassName(HWND window, const std::wstring& className) {
-    wchar_t name[256] = {};
-    return GetClassNameW(window, name, 256) > 0 && className == name;
-}
-
 }  // namespace
 
 uint32_t HostUIFlagsOf(TUserInterfaceOptions options) { return FlagsOf(options, kHostUIFlags); }
@@ -263,10 +258,10 @@ void TCustomEmbeddedWB::AcquireWindow() {
     TEWB::AcquireWindow();
 }
 
-HWND TCustomEmbeddedWB::FindChildWindowByClass(const std::wstring& className) {
+HWND TCustomEmbeddedWB::FindChildWindowByClass(const wchar_t* className) {
     if (!HandleAllocated()) return nullptr;
     for (HWND w = GetWindow(Handle(), GW_CHILD); w && IsWindow(w); w = GetWindow(w, GW_CHILD))
-        if (HasClassName(w, className)) return w;
+        if (HasWindowClass(w, className)) return w;
     return nullptr;
 }
 
@@ -305,9 +300,7 @@ void TCustomEmbeddedWB::FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu
 // ---- shared routines ----
 
 HWND FindParentWindowByClass(HWND window, const std::wstring& className) {
-    HWND w = GetParent(window);
-    while (w && IsWindow(w) && !HasClassName(w, className)) w = GetParent(w);
-    return w;
+    return ParentWindowOfClass(window, className.c_str());
 }
 
 int CharPos(char c, const std::string& s) {

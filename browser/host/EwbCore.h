@@ -255,7 +255,7 @@ public:
     // ---- operations ----
     void UpdateHostUIFlags();
     void UpdateDownloadControlFlags();
-    HWND FindChildWindowByClass(const std::wstring& className);
+    HWND FindChildWindowByClass(const wchar_t* className);
     void ActivateBrowserUI();
     ui::ComPtr<IHTMLDocument2> GetHTMLDocument();
     HRESULT ExecDocumentCommand(const GUID* cmdGroup, DWORD cmdID, VARIANT& in, VARIANT& out, DWORD execOption);

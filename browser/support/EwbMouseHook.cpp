@@ -1,7 +1,6 @@
 #include "browser/support/EwbMouseHook.h"
 
-#include <cwchar>
-
+#include "browser/support/EwbWindows.h"
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -64,27 +63,9 @@ ui::TCustomForm* FormAt(HWND window) {
     return dynamic_cast<ui::TCustomForm*>(control);
 }
 
-// The class tests of the wheel path, which runs for every wheel message:
-// a small stack buffer, no string built. The names compared are short, so
-// a longer name, cut to the buffer, still differs from each of them.
-constexpr int kClassBuffer = 32;
+// The engine's window around one browser, and its view window inside.
 constexpr wchar_t kBrowserClass[] = L"Shell Embedding";
 constexpr wchar_t kViewClass[] = L"Shell DocObject View";
-static_assert(sizeof kBrowserClass / sizeof(wchar_t) < kClassBuffer &&
-                  sizeof kViewClass / sizeof(wchar_t) < kClassBuffer,
-              "a compared class name must fit the buffer with room to spare");
-
-bool HasClass(HWND window, const wchar_t* className) {
-    wchar_t name[kClassBuffer];
-    return GetClassNameW(window, name, kClassBuffer) > 0 && std::wcscmp(name, className) == 0;
-}
-
-// The nearest ancestor of the class, from the parent up; null when none.
-HWND ParentOfClass(HWND window, const wchar_t* className) {
-    HWND w = GetParent(window);
-    while (w && IsWindow(w) && !HasClass(w, className)) w = GetParent(w);
-    return w;
-}
 
 }  // namespace
 
@@ -100,11 +81,11 @@ bool TEWBMouseHook::Route(const MOUSEHOOKSTRUCT& info, LPARAM lParam) {
     if (skip || !target) return false;
     HWND focus = GetFocus();
     if (!focus) return false;
-    HWND browserAtCursor = ParentOfClass(target, kBrowserClass);
+    HWND browserAtCursor = ParentWindowOfClass(target, kBrowserClass);
     if (!browserAtCursor) return false;
-    HWND browserWithFocus = ParentOfClass(focus, kBrowserClass);
+    HWND browserWithFocus = ParentWindowOfClass(focus, kBrowserClass);
     // Within one browser only its view window keeps the wheel from the page.
-    if (browserAtCursor == browserWithFocus && !HasClass(focus, kViewClass)) return false;
+    if (browserAtCursor == browserWithFocus && !HasWindowClass(focus, kViewClass)) return false;
     SetFocus(target);
     return true;
 }

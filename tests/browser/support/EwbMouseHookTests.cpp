@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "browser/support/EwbControlComponent.h"
+#include "browser/support/EwbWindows.h"
 #include "framework/Forms.h"
 #include "support/WineTestSupport.h"
 
@@ -302,6 +304,37 @@ TEST_F(MouseWheelTest, OneSharedHookWhoseStubGoesWithItButStaysWhileThePlatformM
     fix->SetActive(false);
     EXPECT_EQ(SharedHook, nullptr);
     EXPECT_EQ(static_cast<DWORD>(MemoryAt(stub).State), static_cast<DWORD>(MEM_COMMIT));
+}
+
+// The class test the wheel path and the host's look-ups share: the exact
+// name, however long, and the walk from the parent up.
+TEST(WindowClassTest, AClassIsItsExactNameAndTheWalkStartsAtTheParent) {
+    const std::wstring longest(255, L'w');  // the longest name a class atom holds
+    ui::TForm form(nullptr);
+    HWND outer = MakeChild(L"Shell Embedding", form.Handle(), 0, 0, 100, 100);
+    HWND middle = MakeChild(longest.c_str(), outer, 0, 0, 100, 100);
+    HWND inner = MakeChild(L"Shell Embedding", middle, 0, 0, 100, 100);
+    ASSERT_TRUE(outer && middle && inner);
+    struct Case {
+        const char* what;
+        std::wstring name;
+        HWND window;  // of the class, when it matches
+        HWND parent;  // from inner up
+    };
+    const Case cases[] = {
+        {"the exact name", L"Shell Embedding", inner, outer},
+        {"another case", L"shell embedding", nullptr, nullptr},
+        {"a prefix of the class", L"Shell Embed", nullptr, nullptr},
+        {"the class a prefix of the name", L"Shell EmbeddingX", nullptr, nullptr},
+        {"the longest name", longest, middle, middle},
+        {"the longest name but one letter", longest.substr(1), nullptr, nullptr},
+        {"longer than any class", longest + L"w", nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (HWND w : {inner, middle}) EXPECT_EQ(HasWindowClass(w, c.name.c_str()), w == c.window);
+        EXPECT_EQ(ParentWindowOfClass(inner, c.name.c_str()), c.parent);
+    }
 }
 
 }  // namespace
