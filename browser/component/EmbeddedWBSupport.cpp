@@ -18,6 +18,7 @@ void EmbeddedWBStartUp() {
     ProxyApplied = false;
     NavigationSoundDisabled = false;
     OleInitialized = OleInitialize(nullptr) == S_OK;
+    BrowserClass = &typeid(TEmbeddedWB);  // the class focus control serves
     EwbControl = new TEwbControl(nullptr);
     EwbControl->FocusControl()->SetActive(true);
     EwbControl->MouseWheelFix()->SetActive(true);
@@ -36,6 +37,7 @@ void EmbeddedWBShutDown() {
     }
     delete EwbControl;  // removes the mouse hook and the application hook
     EwbControl = nullptr;
+    BrowserClass = nullptr;
 }
 
 std::vector<ui::TModuleInit> EmbeddedWBProgramModules() {

@@ -1,13 +1,12 @@
 #include "browser/support/EwbFocusControl.h"
 
-#include <cstring>
-
 #include "framework/Forms.h"
 
 namespace ewb {
 
 TEWBFocusControl* FocusControlInstance = nullptr;
 TAppHookWindow* AppHookWindow = nullptr;
+const std::type_info* BrowserClass = nullptr;
 
 namespace {
 
@@ -22,12 +21,8 @@ bool IsReallyActive(ui::TCustomForm* form) {
     return !ui::Application->Terminated() && form->HandleAllocated() && form->Handle() == GetActiveWindow();
 }
 
-// Exactly the browser classes, not classes derived from them under
-// another name.
-bool IsBrowserClass(const ui::TWinControl* control) {
-    const char* name = control->ClassName();
-    return std::strcmp(name, "TEmbeddedWB") == 0 || std::strcmp(name, "TEWBCore") == 0;
-}
+// The control's own class, not one of its bases.
+bool IsBrowserClass(const ui::TWinControl& control) { return BrowserClass && typeid(control) == *BrowserClass; }
 
 }  // namespace
 
@@ -51,7 +46,7 @@ bool TAppHookWindow::AppWindowHook(ui::TMessage& message) {
         ui::TCustomForm* form = ui::Application ? ui::Application->ActiveForm() : nullptr;
         if (!form || !IsReallyActive(form) || !form->CanFocus()) return false;
         ui::TWinControl* control = form->ActiveControl();
-        if (!control || !IsBrowserClass(control) || !control->HandleAllocated()) return false;
+        if (!control || !IsBrowserClass(*control) || !control->HandleAllocated()) return false;
         // Posted, so that the browser acts once this message is done.
         if (control->Handle() != GetFocus())
             PostMessageA(control->Handle(), WM_BROWSERFOCUS, reinterpret_cast<WPARAM>(control), 0);

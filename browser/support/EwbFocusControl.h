@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <typeinfo>
+
 #include "framework/Controls.h"
 
 namespace ewb {
@@ -44,5 +46,10 @@ public:
 // The module's state.
 extern TEWBFocusControl* FocusControlInstance;
 extern TAppHookWindow* AppHookWindow;
+// The browser component's class, which this layer cannot name: the
+// component's module sets it at start-up and clears it at shut-down. Only a
+// control of exactly this class is asked to take the focus, not one of a
+// class derived from it. Null: no control is.
+extern const std::type_info* BrowserClass;
 
 }  // namespace ewb

@@ -59,6 +59,8 @@ TEST(EmbeddedWBModule, StartUpSwitchesTheSupportOnAndTheShutDownPutsBackOnlyWhat
     ASSERT_NE(SharedHook, nullptr);
     EXPECT_NE(SharedHook->HookHandle, nullptr);
     EXPECT_NE(AppHookWindow, nullptr);
+    ASSERT_NE(BrowserClass, nullptr);
+    EXPECT_TRUE(*BrowserClass == typeid(TEmbeddedWB));  // focus control serves the component's own class
 
 #if defined(__i386__)
     // What 32-bit code computes with; in x86-64 code the runtime's word is
@@ -73,6 +75,7 @@ TEST(EmbeddedWBModule, StartUpSwitchesTheSupportOnAndTheShutDownPutsBackOnlyWhat
     EXPECT_EQ(EwbControl, nullptr);
     EXPECT_EQ(SharedHook, nullptr);
     EXPECT_EQ(AppHookWindow, nullptr);
+    EXPECT_EQ(BrowserClass, nullptr);
     EXPECT_EQ(ui::Application->HookCount(), hooks);
     EXPECT_EQ(g_featureCalls, 0);
     // OLE is still there for the OLE module to end.

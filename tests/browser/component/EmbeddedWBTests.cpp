@@ -84,6 +84,7 @@ protected:
     }
     void TearDown() override {
         form.reset();
+        BrowserClass = nullptr;
         VariantClear(&documentState.lastZoomIn);
         BYTE keys[256] = {};
         SetKeyboardState(keys);
@@ -517,6 +518,7 @@ TEST_F(EmbeddedWBTest, TheFocusEndsOnThePageOnceWhereverItComesFromAndTypingThen
     ASSERT_EQ(browser->Grandchild.Window, page);
     TEwbControl support(nullptr);
     support.FocusControl()->SetActive(true);
+    BrowserClass = &typeid(TTestBrowser);  // the module's start-up would say TEmbeddedWB
     struct TCase {
         const char* Name;
         bool FromTheMemo;  // else the browser is the active control, without the focus

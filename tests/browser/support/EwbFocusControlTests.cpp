@@ -13,8 +13,8 @@ using namespace ewb;
 
 namespace {
 
-// A control reporting a given class name, as the browser classes and one
-// derived from them do.
+// A control reporting a given class name that counts the focus requests it
+// receives.
 class TNamedControl : public ui::TWinControl {
 public:
     TNamedControl(ui::TComponent* owner, const char* name) : ui::TWinControl(owner), name_(name) {}
@@ -40,14 +40,26 @@ int TNamedControl::requests = 0;
 WPARAM TNamedControl::lastWParam = 0;
 TNamedControl* TNamedControl::lastReceiver = nullptr;
 
+// The class focus control is told is the browser's, and one derived from it.
+class TBrowserControl : public TNamedControl {
+public:
+    using TNamedControl::TNamedControl;
+};
+class TDerivedBrowserControl : public TBrowserControl {
+public:
+    using TBrowserControl::TBrowserControl;
+};
+
 class FocusControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         form = new ui::TForm(nullptr);
         form->SetBounds(80, 80, 400, 300);
-        browser = Child("TEmbeddedWB", 0);
-        derived = Child("TEmbeddedWBPlus", 100);
-        other = Child("TWinControl", 200);
+        BrowserClass = &typeid(TBrowserControl);
+        browser = Child<TBrowserControl>("TEmbeddedWB", 0);
+        derived = Child<TDerivedBrowserControl>("TEmbeddedWBPlus", 100);
+        other = Child<TNamedControl>("TWinControl", 200);
+        namesake = Child<TNamedControl>("TEmbeddedWB", 300);
         inside = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, browser->Handle(), nullptr,
                                  nullptr, nullptr);
         form->Show();
@@ -61,9 +73,11 @@ protected:
     void TearDown() override {
         control.reset();
         delete form;
+        BrowserClass = nullptr;
     }
+    template <typename C>
     TNamedControl* Child(const char* name, int left) {
-        auto* c = new TNamedControl(form, name);
+        auto* c = new C(form, name);
         c->SetParent(form);
         c->SetBounds(left, 0, 90, 90);
         return c;
@@ -83,7 +97,7 @@ protected:
     }
 
     ui::TForm* form = nullptr;
-    TNamedControl *browser = nullptr, *derived = nullptr, *other = nullptr;
+    TNamedControl *browser = nullptr, *derived = nullptr, *other = nullptr, *namesake = nullptr;
     HWND inside = nullptr;
     int hooksBefore = 0;
     std::unique_ptr<TEwbControl> control;
@@ -103,6 +117,7 @@ TEST_F(FocusControlTest, ABrowserThatIsTheActiveControlWithoutTheFocusIsAskedToT
         {"focus on the browser's own window", browser, browser->Handle(), 0},
         {"another kind of control is active", other, form->Handle(), 0},
         {"a class derived under another name", derived, form->Handle(), 0},
+        {"another class under the browser's name", namesake, form->Handle(), 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
