@@ -16,6 +16,7 @@
 #include "browser/component/EmbeddedWB.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
+#include "launcher/ProgramModules.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     }
     const uint32_t timeOut = argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 2000;
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 6;
-    ui::TModuleList modules(ewb::EmbeddedWBProgramModules());
+    ui::TModuleList modules(launcher::ProgramModules());
     modules.StartUp();
     int result = 0;
     {

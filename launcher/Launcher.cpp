@@ -2,17 +2,17 @@
 // window, the message loop, then the shut-downs in reverse order.
 #include <windows.h>
 
-#include "browser/component/EmbeddedWB.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 #include "framework/StartupMarks.h"
+#include "launcher/ProgramModules.h"
 #include "launcher/UnitMain.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     STARTUP_MARK("entry");
     // The launcher module has no start-up of its own: the program's modules
     // are those of the browser it hosts.
-    ui::TModuleList modules(ewb::EmbeddedWBProgramModules());
+    ui::TModuleList modules(launcher::ProgramModules());
     try {
         modules.StartUp();
     } catch (const std::exception& e) {

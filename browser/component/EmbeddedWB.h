@@ -17,7 +17,6 @@
 #include "browser/support/EwbFocusControl.h"
 #include "framework/Classes.h"
 #include "framework/Forms.h"
-#include "framework/Modules.h"
 #include "framework/ObjectInstance.h"
 
 namespace ewb {
@@ -335,11 +334,5 @@ bool ResetProxy();
 // what a browser changed for the whole process put back at the end.
 void EmbeddedWBStartUp();
 void EmbeddedWBShutDown();
-
-// Every module a program hosting the browser runs, in dependency order (the
-// late-bound libraries, the framework, the control wrapper, OLE, then this
-// module): its entry starts them before any window and shuts them down in
-// reverse after its windows are gone.
-std::vector<ui::TModuleInit> EmbeddedWBProgramModules();
 
 }  // namespace ewb

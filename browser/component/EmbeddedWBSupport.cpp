@@ -5,11 +5,7 @@
 
 #include "browser/component/EmbeddedWB.h"
 #include "browser/component/EwbPlatform.h"
-#include "browser/host/SHDocVw_EWB.h"
 #include "browser/support/EwbControlComponent.h"
-#include "browser/support/EwbLateBound.h"
-#include "browser/support/EwbOle.h"
-#include "framework/Forms.h"
 
 namespace ewb {
 
@@ -38,19 +34,6 @@ void EmbeddedWBShutDown() {
     delete EwbControl;  // removes the mouse hook and the application hook
     EwbControl = nullptr;
     BrowserClass = nullptr;
-}
-
-std::vector<ui::TModuleInit> EmbeddedWBProgramModules() {
-    return {
-        {"EwbLateBound", nullptr, &EwbLateBoundShutDown},
-        {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
-        {"SHDocVw_EWB", &SHDocVw_EWBStartUp, &SHDocVw_EWBShutDown},
-        // OLE, not only COM: drag-and-drop registration needs it. Both run
-        // before any window, so that the support's hooks are in force for
-        // the whole run.
-        {"EwbOle", &EwbOleStartUp, &EwbOleShutDown},
-        {"EmbeddedWB", &EmbeddedWBStartUp, &EmbeddedWBShutDown},
-    };
 }
 
 }  // namespace ewb
