@@ -19,6 +19,7 @@
 #include "framework/Forms.h"
 #include "framework/Modules.h"
 #include "framework/ObjectInstance.h"
+#include "framework/Owners.h"
 
 namespace ewb {
 
@@ -189,12 +190,13 @@ public:
     ui::TComponent* HookedOwner = nullptr;
     ui::TWndMethod OldOwnerWindowProc;
 
-    // A subclassed window of the control: its handle, the procedure it had
-    // and the stub installed in its place.
+    // A window of the control that is subclassed: its handle, the stub
+    // installed as its procedure, and the procedure it had, given back
+    // before the stub goes.
     struct TSubclassedWindow {
         HWND Window = nullptr;
-        WNDPROC OldWindowProc = nullptr;
         std::unique_ptr<ui::TObjectInstance> Stub;
+        ui::TWindowSubclass Procedure;
     };
     TSubclassedWindow FolderView;  // the hosted "SysListView32"
     TSubclassedWindow Child;       // the first child of the component's window
@@ -337,7 +339,7 @@ void EmbeddedWBStartUp();
 void EmbeddedWBShutDown();
 
 // Every module a program hosting the browser runs, in dependency order (the
-// late-bound libraries, the framework, the control wrapper, OLE, then this
+// late-bound libraries, the framework, OLE, then this
 // module): its entry starts them before any window and shuts them down in
 // reverse after its windows are gone.
 std::vector<ui::TModuleInit> EmbeddedWBProgramModules();

@@ -42,7 +42,6 @@ std::vector<ui::TModuleInit> EmbeddedWBProgramModules() {
     return {
         {"EwbLateBound", nullptr, &EwbLateBoundShutDown},
         {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
-        {"SHDocVw_EWB", &SHDocVw_EWBStartUp, &SHDocVw_EWBShutDown},
         // OLE, not only COM: drag-and-drop registration needs it. Both run
         // before any window, so that the support's hooks are in force for
         // the whole run.
