@@ -149,7 +149,6 @@ const char* GroupOf(const std::string& mark) {
         {"entry", "process start to entry (loader, runtime)"},
         {"EwbLateBound", "module start-ups, OLE and COM"},
         {"Forms", "application window (module Forms)"},
-        {"SHDocVw_EWB", "module start-ups, OLE and COM"},
         {"EwbOle", "module start-ups, OLE and COM"},
         {"EmbeddedWB", "module start-ups, OLE and COM"},
         {"OLE", "module start-ups, OLE and COM"},

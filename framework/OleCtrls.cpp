@@ -17,11 +17,8 @@ void OleCheckObject(HRESULT hr, IUnknown* object, REFIID iid) {
         support->InterfaceSupportsErrorInfo(iid) == S_OK) {
         ComPtr<IErrorInfo> info;
         if (GetErrorInfo(0, &info) == S_OK && info) {
-            BSTR text = nullptr;
-            if (SUCCEEDED(info->GetDescription(&text)) && text) {
-                description = WideToAnsi(text);
-                SysFreeString(text);
-            }
+            TBStr text;
+            if (SUCCEEDED(info->GetDescription(text.Receive())) && text.Get()) description = WideToAnsi(text.Text());
         }
     }
     throw EOleSysError(hr, description);
@@ -33,9 +30,7 @@ void RaiseDispatchError(HRESULT hr, EXCEPINFO& excep) {
         std::string description = WideToAnsi(excep.bstrDescription);
         HRESULT code = excep.scode ? excep.scode : hr;
         int help = static_cast<int>(excep.dwHelpContext);
-        SysFreeString(excep.bstrSource);
-        SysFreeString(excep.bstrDescription);
-        SysFreeString(excep.bstrHelpFile);
+        ClearExceptionInfo(excep);
         throw EOleSysError(code, description, help);
     }
     throw EOleSysError(hr);
@@ -401,31 +396,9 @@ void TOleControl::CreateControl() {
     }
     // What the definition wrote while there was no control, in order.
     TPendingProperties pending;
-    pending.Swap(pendingProperties_);
-    for (const auto& item : pending.Items()) SetProperty(item.first, item.second);
+    pending.swap(pendingProperties_);
+    for (const auto& item : pending) SetProperty(item.first, item.second.Get());
     STARTUP_MARK("control properties set");
-}
-
-void TOleControl::TPendingProperties::Add(DISPID dispid, const VARIANT& value) {
-    VARIANT copy;
-    VariantInit(&copy);
-    OleCheck(VariantCopy(&copy, const_cast<VARIANT*>(&value)));
-    items_.emplace_back(dispid, copy);
-}
-
-bool TOleControl::TPendingProperties::Find(DISPID dispid, VARIANT& copy) const {
-    for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-        if (it->first != dispid) continue;
-        VariantInit(&copy);
-        OleCheck(VariantCopy(&copy, const_cast<VARIANT*>(&it->second)));
-        return true;
-    }
-    return false;
-}
-
-void TOleControl::TPendingProperties::Clear() {
-    for (auto& item : items_) VariantClear(&item.second);
-    items_.clear();
 }
 
 void TOleControl::Loaded() {
@@ -492,27 +465,26 @@ IDispatch* TOleControl::DefaultDispatch() {
     return controlDispatch_.Get();
 }
 
-VARIANT TOleControl::GetProperty(DISPID dispid) {
+TVariant TOleControl::GetProperty(DISPID dispid) {
     if (!created_ && IsLoading()) {
-        // Written by the definition and not handed over yet: that value.
-        VARIANT pending;
-        if (pendingProperties_.Find(dispid, pending)) return pending;
+        // Written by the definition and not handed over yet: the last value.
+        for (auto it = pendingProperties_.rbegin(); it != pendingProperties_.rend(); ++it)
+            if (it->first == dispid) return TVariant::Copy(it->second.Get());
     }
     IDispatch* dispatch = DefaultDispatch();
     DISPPARAMS params = {nullptr, nullptr, 0, 0};
-    VARIANT result;
-    VariantInit(&result);
+    TVariant result;
     EXCEPINFO excep = {};
     UINT argErr = 0;
     HRESULT hr = dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params,
-                                  &result, &excep, &argErr);
+                                  result.Receive(), &excep, &argErr);
     if (FAILED(hr)) RaiseDispatchError(hr, excep);
     return result;
 }
 
 void TOleControl::SetProperty(DISPID dispid, const VARIANT& value) {
     if (!created_ && IsLoading()) {
-        pendingProperties_.Add(dispid, value);
+        pendingProperties_.emplace_back(dispid, TVariant::Copy(value));
         return;
     }
     IDispatch* dispatch = DefaultDispatch();
@@ -527,74 +499,44 @@ void TOleControl::SetProperty(DISPID dispid, const VARIANT& value) {
 }
 
 namespace {
-// Converts a property value in place; a value that does not convert is an
-// error of the call.
-void ChangeType(VARIANT& v, VARTYPE type) {
-    if (v.vt == type) return;
-    HRESULT hr = VariantChangeType(&v, &v, 0, type);
-    if (FAILED(hr)) {
-        VariantClear(&v);
-        OleCheck(hr);
-    }
+// A property value of the type asked for; a value that does not convert is
+// an error of the call.
+TVariant Converted(TVariant value, VARTYPE type) {
+    OleCheck(value.ChangeType(type));
+    return value;
 }
 }  // namespace
 
 bool TOleControl::GetWordBoolProp(DISPID dispid) {
-    VARIANT v = GetProperty(dispid);
-    ChangeType(v, VT_BOOL);
-    return v.boolVal != VARIANT_FALSE;
+    return Converted(GetProperty(dispid), VT_BOOL).Get().boolVal != VARIANT_FALSE;
 }
 
-int32_t TOleControl::GetIntegerProp(DISPID dispid) {
-    VARIANT v = GetProperty(dispid);
-    ChangeType(v, VT_I4);
-    return v.lVal;
-}
+int32_t TOleControl::GetIntegerProp(DISPID dispid) { return Converted(GetProperty(dispid), VT_I4).Get().lVal; }
 
 std::wstring TOleControl::GetWideStringProp(DISPID dispid) {
-    VARIANT v = GetProperty(dispid);
-    ChangeType(v, VT_BSTR);
-    std::wstring text = v.bstrVal ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : std::wstring();
-    VariantClear(&v);
-    return text;
+    const TVariant v = Converted(GetProperty(dispid), VT_BSTR);
+    const BSTR text = v.Get().bstrVal;
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 
 ComPtr<IDispatch> TOleControl::GetIDispatchProp(DISPID dispid) {
-    VARIANT v = GetProperty(dispid);
+    const TVariant v = GetProperty(dispid);
     ComPtr<IDispatch> result;
-    if (v.vt == VT_DISPATCH)
-        result = v.pdispVal;
-    else if (v.vt == VT_UNKNOWN && v.punkVal)
-        v.punkVal->QueryInterface(IID_PPV_ARGS(&result));
-    VariantClear(&v);
+    if (v.Type() == VT_DISPATCH)
+        result = v.Get().pdispVal;
+    else if (v.Type() == VT_UNKNOWN && v.Get().punkVal)
+        v.Get().punkVal->QueryInterface(IID_PPV_ARGS(&result));
     return result;
 }
 
-void TOleControl::SetWordBoolProp(DISPID dispid, bool value) {
-    VARIANT v;
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    SetProperty(dispid, v);
-}
+void TOleControl::SetWordBoolProp(DISPID dispid, bool value) { SetProperty(dispid, TVariant::Bool(value).Get()); }
 
 void TOleControl::SetIntegerProp(DISPID dispid, int32_t value) {
-    VARIANT v;
-    v.vt = VT_I4;
-    v.lVal = value;
-    SetProperty(dispid, v);
+    SetProperty(dispid, TVariant::Int32(value).Get());
 }
 
 void TOleControl::SetWideStringProp(DISPID dispid, const std::wstring& value) {
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
-    try {
-        SetProperty(dispid, v);
-    } catch (...) {
-        VariantClear(&v);
-        throw;
-    }
-    VariantClear(&v);
+    SetProperty(dispid, TVariant::String(value).Get());
 }
 
 void TOleControl::HandleEvent(DISPID dispid, DISPPARAMS& params) {
@@ -633,9 +575,7 @@ HRESULT TOleControl::AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS*, VARIA
     case DISPID_AMBIENT_FORECOLOR: return integer(static_cast<int32_t>(ColorToRGB(EffectiveFont().Color())));
     case DISPID_AMBIENT_BACKCOLOR: return integer(static_cast<int32_t>(ColorToRGB(Color())));
     case DISPID_AMBIENT_DISPLAYNAME: {
-        std::wstring name = AnsiToWide(Name());
-        result->vt = VT_BSTR;
-        result->bstrVal = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+        TVariant::String(AnsiToWide(Name())).MoveTo(*result);
         return S_OK;
     }
     case DISPID_AMBIENT_FONT: {

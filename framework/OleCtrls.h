@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "Owners.h"
 
 namespace ui {
 
@@ -62,7 +63,7 @@ public:
 
     // Property get and put by DISPID; a failure raises EOleSysError with
     // the control's code and description.
-    VARIANT GetProperty(DISPID dispid);  // the caller clears the result
+    TVariant GetProperty(DISPID dispid);
     void SetProperty(DISPID dispid, const VARIANT& value);
     bool GetWordBoolProp(DISPID dispid);
     int32_t GetIntegerProp(DISPID dispid);
@@ -119,24 +120,8 @@ private:
     void HandleEvent(DISPID dispid, DISPPARAMS& params);
     RECT BoundsRect() const;
 
-    // Property values written while there is no control, in order; each
-    // value is owned.
-    class TPendingProperties {
-    public:
-        TPendingProperties() = default;
-        ~TPendingProperties() { Clear(); }
-        TPendingProperties(const TPendingProperties&) = delete;
-        TPendingProperties& operator=(const TPendingProperties&) = delete;
-        void Add(DISPID dispid, const VARIANT& value);
-        // The last value written for the DISPID, copied; false when none.
-        bool Find(DISPID dispid, VARIANT& copy) const;
-        void Swap(TPendingProperties& other) { items_.swap(other.items_); }
-        const std::vector<std::pair<DISPID, VARIANT>>& Items() const { return items_; }
-        void Clear();
-
-    private:
-        std::vector<std::pair<DISPID, VARIANT>> items_;
-    };
+    // Property values written while there is no control, in order.
+    using TPendingProperties = std::vector<std::pair<DISPID, TVariant>>;
 
     const TControlData* controlData_;
     TPendingProperties pendingProperties_;

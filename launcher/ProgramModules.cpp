@@ -1,7 +1,6 @@
 #include "launcher/ProgramModules.h"
 
 #include "browser/component/EmbeddedWB.h"
-#include "browser/host/SHDocVw_EWB.h"
 #include "browser/support/EwbLateBound.h"
 #include "browser/support/EwbOle.h"
 #include "framework/Forms.h"
@@ -12,7 +11,6 @@ std::vector<ui::TModuleInit> ProgramModules() {
     return {
         {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
         {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
-        {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
         // OLE, not only COM: drag-and-drop registration needs it. Both run
         // before any window, so that the support's hooks are in force for
         // the whole run.

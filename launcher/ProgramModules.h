@@ -1,5 +1,5 @@
 // The program's modules, in dependency order: the late-bound libraries, the
-// framework, the control wrapper, OLE, then the browser component. The
+// framework, OLE, then the browser component. The
 // entry starts them before any window and shuts them down in reverse after
 // its windows are gone.
 #pragma once

@@ -145,7 +145,7 @@ private:
 
 // ---- option classes ----
 
-TPrintOptions::TPrintOptions() : htmlHeader_(new TStringList()), margins_(new TMargins()) {}
+TPrintOptions::TPrintOptions() : htmlHeader_(std::make_unique<TStringList>()), margins_(std::make_unique<TMargins>()) {}
 
 TPrintOptions::~TPrintOptions() {
     // The header list, then the margins.
@@ -161,16 +161,16 @@ TEmbeddedWB::TEmbeddedWB(TComponent* owner)
     : TCustomEmbeddedWB(owner), uiHandlerView_(new TUIHandlerView(this)), protocolView_(new TProtocolView(this)) {
     about_ = kAboutText;
     visible_ = true;
-    printOptions_.reset(new TPrintOptions());
+    printOptions_ = std::make_unique<TPrintOptions>();
     printOptions_->HTMLHeader().Add("<HTML></HTML>");
-    proxySettings_.reset(new TProxySettings());
+    proxySettings_ = std::make_unique<TProxySettings>();
     proxySettings_->Port = 80;
     // Fields only: the floating-point setter runs at AfterLoad.
-    disableErrors_.reset(new TDisableErrors());
-    dialogBoxes_.reset(new TDialogBoxes());
+    disableErrors_ = std::make_unique<TDisableErrors>();
+    dialogBoxes_ = std::make_unique<TDialogBoxes>();
     dialogBoxes_->ReplaceCaption = true;
     dialogBoxes_->ReplaceIcon = true;
-    visualEffects_.reset(new TVisualEffects());
+    visualEffects_ = std::make_unique<TVisualEffects>();
     visualEffects_->TextSize = 2;
     PlatformIsXPSP2 = IsWinXPSP2OrLater();
     BlockMoveResize = !PlatformIsXPSP2;
@@ -178,15 +178,12 @@ TEmbeddedWB::TEmbeddedWB(TComponent* owner)
     AppliedInternalUserAgent.clear();
     RegistryUserAgent.clear();
     RegistryUserAgentWritten = false;
-    htmlCode_.reset(new TStringList());
+    htmlCode_ = std::make_unique<TStringList>();
     htmlCode_->OnChange = TNotifyEvent::Of<&TEmbeddedWB::HTMLCodeChanged>(this);
     EnableMessageHandler = true;
     WindowProcInstalled = false;
     UserAgentHook = TUserAgentHook::Of<&TEmbeddedWB::ProvideUserAgent>(this);
     PreRefreshHook = TPreRefreshHook::Of<&TEmbeddedWB::PreRefresh>(this);
-    FolderView = TSubclassedWindow();
-    Child = TSubclassedWindow();
-    Grandchild = TSubclassedWindow();
     Destroying = false;
     WindowProc = TWndMethod::Of<&TEmbeddedWB::ComponentWindowProc>(this);
 }
@@ -350,10 +347,10 @@ HRESULT TEmbeddedWB::ProtocolStart(LPCWSTR szUrl, IInternetProtocolSink* pOIProt
         if (SUCCEEDED(provider->QueryService(IID_EwbHttpNegotiate, IID_EwbHttpNegotiate,
                                              reinterpret_cast<void**>(negotiate.GetAddressOf()))) &&
             negotiate) {
+            // Additional headers are handed to us to free.
             LPWSTR additional = nullptr;
             negotiate->BeginningTransaction(szUrl, nullptr, 0, &additional);
-            // Handed to us to free.
-            if (additional) CoTaskMemFree(additional);
+            TCoTaskMem<wchar_t> owned(additional);
         }
     }
     return INET_E_USE_DEFAULT_PROTOCOLHANDLER;

@@ -18,6 +18,7 @@
 #include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/ObjectInstance.h"
+#include "framework/Owners.h"
 
 namespace ewb {
 
@@ -188,12 +189,13 @@ public:
     ui::TComponent* HookedOwner = nullptr;
     ui::TWndMethod OldOwnerWindowProc;
 
-    // A subclassed window of the control: its handle, the procedure it had
-    // and the stub installed in its place.
+    // A window of the control that is subclassed: its handle, the stub
+    // installed as its procedure, and the procedure it had, given back
+    // before the stub goes.
     struct TSubclassedWindow {
         HWND Window = nullptr;
-        WNDPROC OldWindowProc = nullptr;
         std::unique_ptr<ui::TObjectInstance> Stub;
+        ui::TWindowSubclass Procedure;
     };
     TSubclassedWindow FolderView;  // the hosted "SysListView32"
     TSubclassedWindow Child;       // the first child of the component's window

@@ -3,8 +3,6 @@
 
 #include <ocidl.h>
 
-#include <new>
-
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -29,14 +27,6 @@ bool IsExistingDirectory(const std::string& path) {
     if (path.empty()) return false;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-VARIANT IntegerVariant(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
 }
 
 // An IStream over a memory stream that it does not own. It is cut off from
@@ -146,20 +136,10 @@ bool TEmbeddedWB::Go(const std::string& URL, uint32_t TimeOut) {
         return true;
     }
     if (IsBlank(URL)) return true;
-    VARIANT url;
-    VariantInit(&url);
-    url.vt = VT_BSTR;
-    url.bstrVal = SysAllocString(ui::AnsiToWide(URL).c_str());
-    if (!url.bstrVal) throw std::bad_alloc();
-    VARIANT flags = IntegerVariant(0), target = IntegerVariant(0), postData = IntegerVariant(0),
-            headers = IntegerVariant(0);
-    try {
-        Navigate2(url, flags, target, postData, headers);
-    } catch (...) {
-        VariantClear(&url);
-        throw;
-    }
-    VariantClear(&url);
+    ui::TVariant url = ui::TVariant::String(ui::AnsiToWide(URL));
+    ui::TVariant flags = ui::TVariant::Int32(0), target = ui::TVariant::Int32(0),
+                 postData = ui::TVariant::Int32(0), headers = ui::TVariant::Int32(0);
+    Navigate2(url.Get(), flags.Get(), target.Get(), postData.Get(), headers.Get());
     return TimeOut ? Wait(TimeOut) : true;
 }
 

@@ -69,30 +69,34 @@ void TEmbeddedWB::ApplyRegistryUserAgent() {
     RemoveRegistryUserAgent();
     RegistryUserAgent = kRegistryUserAgentPrefix + userAgent_ + ")";
     std::wstring path = std::wstring(kUserAgentKey) + L"\\" + kPostPlatformKey;
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    TRegKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(),
+                        nullptr) != ERROR_SUCCESS) {
+        key.Release();
         return;
+    }
     const wchar_t empty[] = L"";
-    if (RegSetValueExW(key, AnsiToWide(RegistryUserAgent).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(empty),
-                       sizeof empty) == ERROR_SUCCESS)
+    if (RegSetValueExW(key.Get(), AnsiToWide(RegistryUserAgent).c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(empty), sizeof empty) == ERROR_SUCCESS)
         RegistryUserAgentWritten = true;
-    RegCloseKey(key);
 }
 
 void TEmbeddedWB::RemoveRegistryUserAgent() {
     if (RegistryUserAgent.empty() || !RegistryUserAgentWritten) return;
-    HKEY userAgentKey = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kUserAgentKey, 0, KEY_READ, &userAgentKey) != ERROR_SUCCESS) return;
-    // Only the component's own value: the key's others belong to the user.
-    HKEY postPlatform = nullptr;
-    if (RegOpenKeyExW(userAgentKey, kPostPlatformKey, 0, KEY_SET_VALUE, &postPlatform) == ERROR_SUCCESS) {
-        RegDeleteValueW(postPlatform, AnsiToWide(RegistryUserAgent).c_str());
-        RegCloseKey(postPlatform);
+    TRegKey userAgentKey;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kUserAgentKey, 0, KEY_READ, userAgentKey.Receive()) != ERROR_SUCCESS) {
+        userAgentKey.Release();
+        return;
     }
+    // Only the component's own value: the key's others belong to the user.
+    TRegKey postPlatform;
+    if (RegOpenKeyExW(userAgentKey.Get(), kPostPlatformKey, 0, KEY_SET_VALUE, postPlatform.Receive()) ==
+        ERROR_SUCCESS)
+        RegDeleteValueW(postPlatform.Get(), AnsiToWide(RegistryUserAgent).c_str());
+    else
+        postPlatform.Release();
     RegistryUserAgentWritten = false;
     RegistryUserAgent.clear();
-    RegCloseKey(userAgentKey);
 }
 
 void TEmbeddedWB::ApplyProxySettings() {

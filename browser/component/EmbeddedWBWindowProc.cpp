@@ -152,15 +152,14 @@ bool TEmbeddedWB::NavigateFolderView(uint16_t Key, TShiftState Shift) {
 // ANSI code page and back, losing what it cannot hold.
 void TEmbeddedWB::Subclass(TSubclassedWindow& window) {
     if (!window.Window || !window.Stub) return;
-    window.OldWindowProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window.Window, GWLP_WNDPROC));
-    SetWindowLongPtrW(window.Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(window.Stub->WndProc()));
+    window.Procedure.Install(window.Window, window.Stub->WndProc());
 }
 
 void TEmbeddedWB::HookChildWindows() {
     if (!FolderView.Window) {
         FolderView.Window = FindChildWindowByClass(L"SysListView32");
         if (FolderView.Window) {
-            FolderView.Stub.reset(new TObjectInstance(TWndMethod::Of<&TEmbeddedWB::FolderViewWindowProc>(this)));
+            FolderView.Stub = std::make_unique<TObjectInstance>(TWndMethod::Of<&TEmbeddedWB::FolderViewWindowProc>(this));
             Subclass(FolderView);
             return;
         }
@@ -169,8 +168,8 @@ void TEmbeddedWB::HookChildWindows() {
     HWND child = GetWindow(Handle(), GW_CHILD);
     Child.Window = child;
     if (!child) return;
-    Grandchild.Stub.reset(new TObjectInstance(TWndMethod::Of<&TEmbeddedWB::GrandchildWindowProc>(this)));
-    Child.Stub.reset(new TObjectInstance(TWndMethod::Of<&TEmbeddedWB::ChildWindowProc>(this)));
+    Grandchild.Stub = std::make_unique<TObjectInstance>(TWndMethod::Of<&TEmbeddedWB::GrandchildWindowProc>(this));
+    Child.Stub = std::make_unique<TObjectInstance>(TWndMethod::Of<&TEmbeddedWB::ChildWindowProc>(this));
     Grandchild.Window = GetWindow(child, GW_CHILD);
     Subclass(Child);
     Subclass(Grandchild);
@@ -183,19 +182,16 @@ void TEmbeddedWB::EnsureChildWindowsHooked() {
 void TEmbeddedWB::UnhookChildWindows() {
     for (TSubclassedWindow* window : {&FolderView, &Child, &Grandchild}) {
         if (!window->Window) continue;
-        if (window->OldWindowProc)
-            SetWindowLongPtrW(window->Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(window->OldWindowProc));
+        window->Procedure.Restore();
         // Freeing the stub of the window whose message is being handled is
         // safe: the stub's code has already handed over to its method.
         window->Stub.reset();
         window->Window = nullptr;
-        window->OldWindowProc = nullptr;
     }
 }
 
 void TEmbeddedWB::SubclassedWindowProc(TSubclassedWindow& window, TMessage& message, bool activateUI) {
-    message.Result =
-        CallWindowProcW(window.OldWindowProc, window.Window, message.Msg, message.WParam, message.LParam);
+    message.Result = window.Procedure.CallPrevious(message.Msg, message.WParam, message.LParam);
     switch (message.Msg) {
     case WM_DESTROY:
         UnhookChildWindows();

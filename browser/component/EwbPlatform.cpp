@@ -9,6 +9,7 @@
 
 #include "browser/component/EmbeddedWB.h"
 #include "browser/support/EwbLateBound.h"
+#include "framework/Owners.h"
 #include "framework/SysUtils.h"
 
 namespace ewb {
@@ -19,26 +20,23 @@ namespace {
 using TVerifyVersionInfoA = BOOL(WINAPI*)(OSVERSIONINFOEXA*, DWORD, DWORDLONG);
 using TVerSetConditionMask = ULONGLONG(WINAPI*)(ULONGLONG, DWORD, BYTE);
 
-struct TKeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using TRegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, TKeyCloser>;
+using ui::TRegKey;
 
 TRegKey OpenKey(HKEY parent, const std::wstring& path, REGSAM access) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return TRegKey();
-    return TRegKey(key);
+    TRegKey key;
+    if (RegOpenKeyExW(parent, path.c_str(), 0, access, key.Receive()) != ERROR_SUCCESS) key.Release();
+    return key;
 }
 
 TRegKey CreateKey(HKEY parent, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+    TRegKey key;
+    if (RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) !=
         ERROR_SUCCESS)
-        return TRegKey();
-    return TRegKey(key);
+        key.Release();
+    return key;
 }
 
-bool KeyExists(HKEY parent, const std::wstring& path) { return OpenKey(parent, path, KEY_READ) != nullptr; }
+bool KeyExists(HKEY parent, const std::wstring& path) { return static_cast<bool>(OpenKey(parent, path, KEY_READ)); }
 
 // The names of a key's subkeys, read before any of them is changed.
 bool SubkeyNames(HKEY key, std::vector<std::wstring>& names) {
@@ -77,7 +75,7 @@ bool CopyKeyContents(HKEY source, HKEY target) {
     for (const std::wstring& subkey : subkeys) {
         TRegKey from = OpenKey(source, subkey, KEY_READ);
         TRegKey to = CreateKey(target, subkey);
-        if (!from || !to || !CopyKeyContents(from.get(), to.get())) return false;
+        if (!from || !to || !CopyKeyContents(from.Get(), to.Get())) return false;
     }
     return true;
 }
@@ -89,9 +87,9 @@ bool DeleteKeyTree(HKEY parent, const std::wstring& name) {
         TRegKey key = OpenKey(parent, name, KEY_ALL_ACCESS);
         if (!key) return false;
         std::vector<std::wstring> subkeys;
-        if (!SubkeyNames(key.get(), subkeys)) return false;
+        if (!SubkeyNames(key.Get(), subkeys)) return false;
         for (const std::wstring& subkey : subkeys)
-            if (!DeleteKeyTree(key.get(), subkey)) return false;
+            if (!DeleteKeyTree(key.Get(), subkey)) return false;
     }
     return RegDeleteKeyW(parent, name.c_str()) == ERROR_SUCCESS;
 }
@@ -193,7 +191,7 @@ bool MoveRegistryKey(HKEY parent, const std::wstring& from, const std::wstring& 
     {
         TRegKey source = OpenKey(parent, from, KEY_READ);
         TRegKey target = CreateKey(parent, to);
-        copied = source && target && CopyKeyContents(source.get(), target.get());
+        copied = source && target && CopyKeyContents(source.Get(), target.Get());
     }
     if (!copied) {
         // Half a copy is no move: the source stays, the target goes.
@@ -208,11 +206,11 @@ void SetNavigationSoundKey(bool Disable) {
     if (Disable) {
         if (!KeyExists(HKEY_CURRENT_USER, navigating + kCurrentSound)) return;
         TRegKey key = CreateKey(HKEY_CURRENT_USER, NavigatingKeyPath());
-        if (key) MoveRegistryKey(key.get(), kCurrentSound, kParkedSound);
+        if (key) MoveRegistryKey(key.Get(), kCurrentSound, kParkedSound);
     } else {
         if (!KeyExists(HKEY_CURRENT_USER, navigating + kParkedSound)) return;
         TRegKey key = OpenKey(HKEY_CURRENT_USER, NavigatingKeyPath(), KEY_ALL_ACCESS);
-        if (key) MoveRegistryKey(key.get(), kParkedSound, kCurrentSound);
+        if (key) MoveRegistryKey(key.Get(), kParkedSound, kCurrentSound);
     }
 }
 
@@ -271,43 +269,39 @@ private:
     INTERNET_PER_CONN_OPTION_LISTA list_ = {};
 };
 
-HINTERNET OpenDirect(const std::string& agent) {
-    return WinInet.Open(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+// Closed through the entry table, as it was opened.
+void CloseInternetHandle(HINTERNET handle) { WinInet.Close(handle); }
+using TInternetHandle = ui::TScopedHandle<HINTERNET, &CloseInternetHandle>;
+
+TInternetHandle OpenDirect(const std::string& agent) {
+    return TInternetHandle(WinInet.Open(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
 }
 }  // namespace
 
 bool SetInternetProxy(const std::string& Agent, const std::string& Proxy) {
     TProxyOptions options(Proxy);
-    HINTERNET handle = OpenDirect(Agent);
-    if (!handle) return false;
-    bool result = options.SetOn(handle);
-    WinInet.Close(handle);
-    return result;
+    const TInternetHandle session = OpenDirect(Agent);
+    return session && options.SetOn(session.Get());
 }
 
 bool SetInternetProxyWithCredentials(const std::string& Agent, const std::string& Address,
                                      const std::string& UserName, const std::string& Password, int32_t Port) {
     TProxyOptions options(Address);
-    HINTERNET handle = OpenDirect(Agent);
-    if (!handle) return false;
-    bool result = false;
+    const TInternetHandle session = OpenDirect(Agent);
+    if (!session) return false;
     // The connection carries the credentials; the options still go on the
     // session handle.
-    if (HINTERNET connection = WinInet.Connect(handle, Address.c_str(), static_cast<INTERNET_PORT>(Port),
-                                               UserName.c_str(), Password.c_str(), INTERNET_SERVICE_HTTP, 0, 0)) {
-        result = options.SetOn(handle);
-        WinInet.Close(connection);
-    }
-    WinInet.Close(handle);
-    return result;
+    const TInternetHandle connection(WinInet.Connect(session.Get(), Address.c_str(), static_cast<INTERNET_PORT>(Port),
+                                                     UserName.c_str(), Password.c_str(), INTERNET_SERVICE_HTTP, 0,
+                                                     0));
+    return connection && options.SetOn(session.Get());
 }
 
 bool ResetProxy() {
     TProxyOptions options("");
-    HINTERNET handle = OpenDirect("");
-    if (!handle) return false;
-    options.SetOnIgnoringResults(handle);
-    WinInet.Close(handle);
+    const TInternetHandle session = OpenDirect("");
+    if (!session) return false;
+    options.SetOnIgnoringResults(session.Get());
     return true;
 }
 

@@ -338,7 +338,7 @@ protected:
     TPreRefreshHook PreRefreshHook;
 
     // Reads one property of a script error's event object.
-    static VARIANT ReadEventProperty(IDispatch* eventObject, const wchar_t* name);
+    static ui::TVariant ReadEventProperty(IDispatch* eventObject, const wchar_t* name);
 
 private:
     void NotifyAmbientChange();

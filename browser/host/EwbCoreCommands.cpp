@@ -14,24 +14,22 @@ const GUID kCgidDocHostCommandHandler = {0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18
 
 constexpr HRESULT kNotAnswered = 1;
 
-void FillExceptionInfo(EXCEPINFO* excep, const char* source, const std::string& message, int helpContext) {
+// The error code an ambient property read reports for an error of ours
+// that the exception record describes.
+constexpr WORD kHostErrorCode = 9999;
+
+void ReportException(EXCEPINFO* excep, const char* source, const std::string& message, int helpContext) {
     if (!excep) return;
-    *excep = EXCEPINFO();
-    excep->wCode = 9999;
-    excep->bstrSource = SysAllocString(AnsiToWide(source).c_str());
-    excep->bstrDescription = SysAllocString(AnsiToWide(message).c_str());
-    excep->dwHelpContext = static_cast<DWORD>(helpContext);
+    FillExceptionInfo(*excep, AnsiToWide(source), AnsiToWide(message), static_cast<DWORD>(helpContext));
+    excep->wCode = kHostErrorCode;
 }
 
 std::string VariantToString(const VARIANT& value) {
-    VARIANT text;
-    VariantInit(&text);
-    std::string result;
-    if (SUCCEEDED(VariantChangeType(&text, const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR)) &&
-        text.bstrVal)
-        result = WideToAnsi(std::wstring(text.bstrVal, SysStringLen(text.bstrVal)));
-    VariantClear(&text);
-    return result;
+    TVariant text;
+    if (FAILED(VariantChangeType(text.Receive(), const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR)) ||
+        !text.Get().bstrVal)
+        return std::string();
+    return WideToAnsi(std::wstring(text.Get().bstrVal, SysStringLen(text.Get().bstrVal)));
 }
 
 }  // namespace
@@ -88,24 +86,17 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
                 if (UserAgentHook) {
                     std::wstring agent;
                     if (UserAgentHook(agent) == S_OK && !agent.empty()) {
-                        agent += L"\r\n";
-                        VariantClear(result);
-                        result->vt = VT_BSTR;
-                        result->bstrVal = SysAllocStringLen(agent.data(), static_cast<UINT>(agent.size()));
+                        TVariant::String(agent + L"\r\n").MoveTo(*result);
                         answer = S_OK;
                     }
                 }
                 break;
             }
             case DISPID_AMBIENT_DLCONTROL:
-                VariantClear(result);
-                result->vt = VT_I4;
-                result->lVal = static_cast<LONG>(DownloadControlFlags);
+                TVariant::Int32(static_cast<int32_t>(DownloadControlFlags)).MoveTo(*result);
                 break;
             case DISPID_AMBIENT_USERMODE:
-                VariantClear(result);
-                result->vt = VT_BOOL;
-                result->boolVal = UserModeFlag ? VARIANT_FALSE : VARIANT_TRUE;
+                TVariant::Bool(!UserModeFlag).MoveTo(*result);
                 break;
             default:
                 answer = kNotAnswered;
@@ -113,11 +104,10 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
             }
         } else if ((flags & DISPATCH_PROPERTYPUT) && dispid == DISPID_AMBIENT_USERMODE) {
             answer = S_OK;
-            VARIANT value;
-            VariantInit(&value);
+            TVariant value;
             if (params && params->cArgs > 0 &&
-                SUCCEEDED(VariantChangeType(&value, &params->rgvarg[params->cArgs - 1], 0, VT_BOOL)))
-                UserModeFlag = value.boolVal != VARIANT_FALSE;
+                SUCCEEDED(VariantChangeType(value.Receive(), &params->rgvarg[params->cArgs - 1], 0, VT_BOOL)))
+                UserModeFlag = value.Get().boolVal != VARIANT_FALSE;
             else
                 answer = DISP_E_TYPEMISMATCH;
         }
@@ -131,10 +121,10 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
         }
         return answer;
     } catch (const Exception& e) {
-        FillExceptionInfo(excep, e.ClassName(), e.Message(), e.HelpContext());
+        ReportException(excep, e.ClassName(), e.Message(), e.HelpContext());
         return DISP_E_EXCEPTION;
     } catch (const std::exception& e) {
-        FillExceptionInfo(excep, "std::exception", e.what(), 0);
+        ReportException(excep, "std::exception", e.what(), 0);
         return DISP_E_EXCEPTION;
     } catch (...) {
         return E_UNEXPECTED;
@@ -168,11 +158,9 @@ HRESULT TCustomEmbeddedWB::Exec(const GUID* group, DWORD cmdID, DWORD option, VA
             }
         }
         if (OnCommandExec) {
-            VARIANT emptyIn, emptyOut;
-            VariantInit(&emptyIn);
-            VariantInit(&emptyOut);
-            OnCommandExec(this, group, cmdID, option, in ? *in : emptyIn, out ? *out : emptyOut, result);
-            VariantClear(&emptyOut);
+            // Empty stand-ins for arguments the caller left out.
+            TVariant emptyIn, emptyOut;
+            OnCommandExec(this, group, cmdID, option, in ? *in : emptyIn.Get(), out ? *out : emptyOut.Get(), result);
         }
         return result;
     } catch (...) {
@@ -186,11 +174,7 @@ HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {
     switch (ScriptErrorAction) {
     case eaContinue:
     case eaCancel:
-        if (out) {
-            VariantClear(out);
-            out->vt = VT_BOOL;
-            out->boolVal = ScriptErrorAction == eaContinue ? VARIANT_TRUE : VARIANT_FALSE;
-        }
+        if (out) TVariant::Bool(ScriptErrorAction == eaContinue).MoveTo(*out);
         prepared = S_OK;
         break;
     case eaAskUser:
@@ -215,11 +199,7 @@ HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {
         OleCheck(event.As(&eventDispatch));
         std::string values[5];
         const wchar_t* names[5] = {L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl", L"errorline"};
-        for (int i = 0; i < 5; ++i) {
-            VARIANT v = ReadEventProperty(eventDispatch.Get(), names[i]);
-            values[i] = VariantToString(v);
-            VariantClear(&v);
-        }
+        for (int i = 0; i < 5; ++i) values[i] = VariantToString(ReadEventProperty(eventDispatch.Get(), names[i]).Get());
         OnScriptError(this, values[4], values[0], values[1], values[2], values[3], ScriptErrorAction);
     } catch (...) {
         ApplicationHandleException(this);
@@ -227,7 +207,7 @@ HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {
     return prepared;
 }
 
-VARIANT TCustomEmbeddedWB::ReadEventProperty(IDispatch* eventObject, const wchar_t* name) {
+TVariant TCustomEmbeddedWB::ReadEventProperty(IDispatch* eventObject, const wchar_t* name) {
     DISPID dispid = 0;
     LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
     HRESULT hr = eventObject->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &dispid);
@@ -236,12 +216,11 @@ VARIANT TCustomEmbeddedWB::ReadEventProperty(IDispatch* eventObject, const wchar
     }
     OleCheck(hr);
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    VARIANT value;
-    VariantInit(&value);
+    TVariant value;
     EXCEPINFO excep = {};
     UINT argErr = 0;
-    hr = eventObject->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, &excep,
-                             &argErr);
+    hr = eventObject->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, value.Receive(),
+                             &excep, &argErr);
     if (FAILED(hr)) RaiseDispatchError(hr, excep);
     return value;
 }
@@ -255,31 +234,21 @@ HRESULT TCustomEmbeddedWB::ExecDocumentCommand(const GUID* cmdGroup, DWORD cmdID
 }
 
 void TCustomEmbeddedWB::SetZoom(int32_t value) {
-    VARIANT in, out;
-    VariantInit(&in);
-    VariantInit(&out);
-    ExecDocumentCommand(nullptr, OLECMDID_GETZOOMRANGE, in, out, OLECMDEXECOPT_DONTPROMPTUSER);
-    uint32_t range = 0;
-    VARIANT asInt;
-    VariantInit(&asInt);
-    if (out.vt != VT_EMPTY && SUCCEEDED(VariantChangeType(&asInt, &out, 0, VT_I4)))
-        range = static_cast<uint32_t>(asInt.lVal);
-    VariantClear(&out);
-    const uint16_t minimum = static_cast<uint16_t>(range & 0xFFFF);
-    const uint16_t maximum = static_cast<uint16_t>(range >> 16);
-    VariantClear(&in);
-    if (value < minimum) {
-        in.vt = VT_I2;
-        in.iVal = static_cast<SHORT>(minimum);
-    } else if (value > maximum) {
-        in.vt = VT_I2;
-        in.iVal = static_cast<SHORT>(maximum);
-    } else {
-        in.vt = VT_I4;
-        in.lVal = value;
-    }
-    ExecDocumentCommand(nullptr, OLECMDID_ZOOM, in, out, OLECMDEXECOPT_DONTPROMPTUSER);
-    VariantClear(&out);
+    TVariant none, range;
+    ExecDocumentCommand(nullptr, OLECMDID_GETZOOMRANGE, none.Get(), *range.Receive(), OLECMDEXECOPT_DONTPROMPTUSER);
+    uint32_t bounds = 0;
+    if (range.Type() != VT_EMPTY && SUCCEEDED(range.ChangeType(VT_I4))) bounds = static_cast<uint32_t>(range.Get().lVal);
+    const uint16_t minimum = static_cast<uint16_t>(bounds & 0xFFFF);
+    const uint16_t maximum = static_cast<uint16_t>(bounds >> 16);
+    TVariant zoom;
+    if (value < minimum)
+        zoom = TVariant::Int16(static_cast<int16_t>(minimum));
+    else if (value > maximum)
+        zoom = TVariant::Int16(static_cast<int16_t>(maximum));
+    else
+        zoom = TVariant::Int32(value);
+    TVariant output;
+    ExecDocumentCommand(nullptr, OLECMDID_ZOOM, zoom.Get(), *output.Receive(), OLECMDEXECOPT_DONTPROMPTUSER);
 }
 
 }  // namespace ewb

@@ -35,19 +35,12 @@ HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target
             return S_OK;
         }
         if (HasPopupMenuFilter()) {
-            VARIANT encoding;
-            VariantInit(&encoding);
-            try {
-                ExecWB(kShowEncodingCommand, OLECMDEXECOPT_DODEFAULT, encoding);
-                bool shown = ShowCustomContextMenu(
-                    this, id, target, TMenuPreprocess::Of<&TCustomEmbeddedWB::FilterPopupMenu>(this), encoding, pt,
-                    context);
-                VariantClear(&encoding);
-                return shown ? S_OK : S_FALSE;
-            } catch (...) {
-                VariantClear(&encoding);
-                throw;
-            }
+            TVariant encoding;
+            ExecWB(kShowEncodingCommand, OLECMDEXECOPT_DODEFAULT, encoding.Get());
+            const bool shown = ShowCustomContextMenu(
+                this, id, target, TMenuPreprocess::Of<&TCustomEmbeddedWB::FilterPopupMenu>(this), encoding.Get(), pt,
+                context);
+            return shown ? S_OK : S_FALSE;
         }
         return S_FALSE;
     } catch (...) {

@@ -70,29 +70,17 @@ public:
         return a;
     }
     std::wstring Text(unsigned i) {
-        VARIANT v;
-        VariantInit(&v);
-        std::wstring text;
-        if (SUCCEEDED(VariantChangeType(&v, &Var(i), 0, VT_BSTR)) && v.bstrVal)
-            text.assign(v.bstrVal, SysStringLen(v.bstrVal));
-        VariantClear(&v);
-        return text;
+        TVariant v;
+        if (FAILED(VariantChangeType(v.Receive(), &Var(i), 0, VT_BSTR)) || !v.Get().bstrVal) return std::wstring();
+        return std::wstring(v.Get().bstrVal, SysStringLen(v.Get().bstrVal));
     }
     int32_t Int(unsigned i) {
-        VARIANT v;
-        VariantInit(&v);
-        int32_t value = 0;
-        if (SUCCEEDED(VariantChangeType(&v, &Var(i), 0, VT_I4))) value = v.lVal;
-        VariantClear(&v);
-        return value;
+        TVariant v;
+        return SUCCEEDED(VariantChangeType(v.Receive(), &Var(i), 0, VT_I4)) ? v.Get().lVal : 0;
     }
     WordBool Bool(unsigned i) {
-        VARIANT v;
-        VariantInit(&v);
-        WordBool value = VARIANT_FALSE;
-        if (SUCCEEDED(VariantChangeType(&v, &Var(i), 0, VT_BOOL))) value = v.boolVal;
-        VariantClear(&v);
-        return value;
+        TVariant v;
+        return SUCCEEDED(VariantChangeType(v.Receive(), &Var(i), 0, VT_BOOL)) ? v.Get().boolVal : VARIANT_FALSE;
     }
     IDispatch* Disp(unsigned i) {
         VARIANT& v = Var(i);
@@ -182,8 +170,7 @@ const TEventInvoker kInvokers[kEventCount] = {
 
 // The standard value of an omitted optional argument.
 VARIANT ParamNotFound() {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v = {};
     v.vt = VT_ERROR;
     v.scode = DISP_E_PARAMNOTFOUND;
     return v;
@@ -194,12 +181,6 @@ VARIANT ParamNotFound() {
 const TControlData ControlDescription = {
     CLSID_EWBWebBrowser, DIID_EWBWebBrowserEvents2, kEventCount, kEventDispIDs, 0, 401,
 };
-
-VARIANT SharedEmptyArgument = {};
-
-void SHDocVw_EWBStartUp() { VariantInit(&SharedEmptyArgument); }
-
-void SHDocVw_EWBShutDown() { VariantClear(&SharedEmptyArgument); }
 
 TEWB::TEWB(TComponent* owner) : TOleControl(owner, ewb::ControlDescription) {}
 
@@ -229,11 +210,12 @@ IWebBrowser2* TEWB::BrowserInterface() {
 
 void TEWB::Navigate(const std::wstring& URL) {
     IWebBrowser2* browser = BrowserInterface();
-    BSTR url = SysAllocStringLen(URL.data(), static_cast<UINT>(URL.size()));
+    TBStr url(URL);
     VARIANT flags = ParamNotFound(), target = ParamNotFound(), headers = ParamNotFound();
-    HRESULT hr = browser->Navigate(url, &flags, &target, &SharedEmptyArgument, &headers);
-    SysFreeString(url);
-    OleCheckObject(hr, browser, IID_EWBWebBrowser2);
+    // No data to post: an empty argument of this call's own.
+    TVariant postData;
+    OleCheckObject(browser->Navigate(url.Get(), &flags, &target, postData.Ptr(), &headers), browser,
+                   IID_EWBWebBrowser2);
 }
 
 void TEWB::Navigate2(VARIANT& URL, VARIANT& Flags, VARIANT& TargetFrameName, VARIANT& PostData, VARIANT& Headers) {
@@ -244,13 +226,9 @@ void TEWB::Navigate2(VARIANT& URL, VARIANT& Flags, VARIANT& TargetFrameName, VAR
 
 void TEWB::ExecWB(OLECMDID cmdID, OLECMDEXECOPT cmdexecopt, VARIANT& pvaIn) {
     IWebBrowser2* browser = BrowserInterface();
-    // An output of its own: a command that writes one must not leave it in
-    // the empty argument that Navigate posts.
-    VARIANT output;
-    VariantInit(&output);
-    HRESULT hr = browser->ExecWB(cmdID, cmdexecopt, &pvaIn, &output);
-    VariantClear(&output);
-    OleCheckObject(hr, browser, IID_EWBWebBrowser2);
+    // The caller gets no output: what a command writes is let go here.
+    TVariant output;
+    OleCheckObject(browser->ExecWB(cmdID, cmdexecopt, &pvaIn, output.Ptr()), browser, IID_EWBWebBrowser2);
 }
 
 WordBool TEWB::Visible() { return GetWordBoolProp(DispidVisible) ? VARIANT_TRUE : VARIANT_FALSE; }

@@ -23,12 +23,6 @@ extern const IID IID_EWBWebBrowser2;           // {D30C1661-CDAF-11D0-8A3E-00C04
 // The control's description, shared by all instances.
 extern const ui::TControlData ControlDescription;
 
-// Passed as PostData of Navigate; the program never stores anything in it.
-// ExecWB has an output of its own, cleared after each call.
-extern VARIANT SharedEmptyArgument;
-void SHDocVw_EWBStartUp();
-void SHDocVw_EWBShutDown();
-
 using TEWBStatusTextChange = TMethod<void(TObject* ASender, const std::wstring& Text)>;
 using TEWBProgressChange = TMethod<void(TObject* ASender, int32_t Progress, int32_t ProgressMax)>;
 using TEWBCommandStateChange = TMethod<void(TObject* ASender, int32_t Command, WordBool Enable)>;

@@ -15,7 +15,6 @@ int main(int argc, char** argv) {
     ui::TModuleList modules({
         {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
         {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
-        {"SHDocVw_EWB", &ewb::SHDocVw_EWBStartUp, &ewb::SHDocVw_EWBShutDown},
         {"EwbOle", &ewb::EwbOleStartUp, &ewb::EwbOleShutDown},
     });
     modules.StartUp();
