@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <map>
 
+#include "Boundary.h"
 #include "Forms.h"
+#include "Owners.h"
 
 namespace ui {
 
@@ -50,14 +52,12 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
     auto* control = static_cast<TWinControl*>(GetPropW(window, kControlProp));
     if (!control) return DefWindowProcW(window, msg, wParam, lParam);
     TMessage message = {msg, wParam, lParam, 0};
-    try {
+    Boundary(control, [&] {
         if (control->WindowProc)
             control->WindowProc(message);
         else
             control->WndProc(message);
-    } catch (...) {
-        ApplicationHandleException(control);
-    }
+    });
     if (msg == WM_NCDESTROY) {
         RemovePropW(window, kControlProp);
         if (control->handle_ == window) control->handle_ = nullptr;
@@ -458,13 +458,8 @@ void TWinControl::AlignControls() {
 void TWinControl::Realign() {
     if (aligning_ || controls_.empty()) return;
     aligning_ = true;
-    try {
-        AlignControls();
-    } catch (...) {
-        aligning_ = false;
-        throw;
-    }
-    aligning_ = false;
+    TScopeExit done([this] { aligning_ = false; });
+    AlignControls();
 }
 
 void TWinControl::DoEnter() {
@@ -548,11 +543,7 @@ LRESULT CALLBACK UtilWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
     auto* method = reinterpret_cast<TWndMethod*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!method || !*method) return DefWindowProcW(window, msg, wParam, lParam);
     TMessage message = {msg, wParam, lParam, 0};
-    try {
-        (*method)(message);
-    } catch (...) {
-        ApplicationHandleException(nullptr);
-    }
+    Boundary(nullptr, [&] { (*method)(message); });
     return message.Result;
 }
 

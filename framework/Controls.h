@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -274,8 +275,8 @@ void DeallocateHWnd(HWND window);
 }  // namespace ui
 
 namespace ui {
-// Shows the exception being handled in the application's error box; a
-// window procedure calls it so that no exception leaves the platform's
-// callback.
-void ApplicationHandleException(TObject* sender);
+// Shows the error in the application's error box now (without an
+// application, in the debugger's output); nothing for none. For the message
+// loop and the building of windows, not for calls from outside (Boundary.h).
+void ApplicationHandleException(TObject* sender, const std::exception_ptr& error);
 }  // namespace ui

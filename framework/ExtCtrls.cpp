@@ -51,11 +51,8 @@ void TTimer::UpdateTimer() {
 
 void TTimer::WndProc(TMessage& message) {
     if (message.Msg == WM_TIMER) {
-        try {
-            if (onTimer_) onTimer_(this);
-        } catch (...) {
-            ApplicationHandleException(this);
-        }
+        // The window procedure's boundary reports what the handler raises.
+        if (onTimer_) onTimer_(this);
         return;
     }
     message.Result = DefWindowProcW(window_, message.Msg, message.WParam, message.LParam);

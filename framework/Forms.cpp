@@ -5,23 +5,42 @@
 #include <algorithm>
 #include <exception>
 
+#include "Boundary.h"
 #include "StartupMarks.h"
 
 namespace ui {
 
 TApplication* Application = nullptr;
 
-void ApplicationHandleException(TObject* sender) {
+std::string ExceptionMessage(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        return e.Message();
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
+
+void ApplicationHandleException(TObject* sender, const std::exception_ptr& error) {
+    if (!error) return;
     if (Application) {
-        Application->HandleException(sender);
+        Application->HandleException(sender, error);
         return;
     }
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        OutputDebugStringA(e.what());
-    } catch (...) {
-    }
+    OutputDebugStringA(ExceptionMessage(error).c_str());
+}
+
+void QueueException(TObject*, const std::exception_ptr& error) noexcept {
+    if (!error) return;
+    // Out of memory even for the message: the answer the caller gets is
+    // all that is left to tell.
+    Attempt([&] {
+        std::string message = ExceptionMessage(error);
+        if (!Application || !Application->QueueError(message)) OutputDebugStringA(message.c_str());
+    });
 }
 
 std::string ApplicationTitleFromPath(const std::string& path) {
@@ -50,13 +69,7 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TCustomForm::~TCustomForm() {
-    if (OnDestroy) {
-        try {
-            OnDestroy(this);
-        } catch (...) {
-            ApplicationHandleException(this);
-        }
-    }
+    if (OnDestroy) ApplicationHandleException(this, Attempt([&] { OnDestroy(this); }));
     if (Application) Application->FormDestroyed(this);
 }
 
@@ -224,12 +237,7 @@ void TCustomForm::SetVisible(bool visible) {
     HandleNeeded();
     // A child that fails to come up (a control that cannot be activated)
     // does not keep the window from opening; its error follows the showing.
-    std::exception_ptr childFailure;
-    try {
-        CreateChildHandles();
-    } catch (...) {
-        childFailure = std::current_exception();
-    }
+    const std::exception_ptr childFailure = Attempt([&] { CreateChildHandles(); });
     if (!shownOnce_) {
         shownOnce_ = true;
         if (position_ == poDesktopCenter || position_ == poScreenCenter) {
@@ -274,20 +282,14 @@ void TCustomForm::DoCreate() {
 
 void TCustomForm::LoadDefinition() {
     BeginLoading();
-    try {
-        ReadDefinition();
-    } catch (...) {
-        EndLoading();
-        ApplicationHandleException(this);
+    const std::exception_ptr unread = Attempt([&] { ReadDefinition(); });
+    EndLoading();
+    if (unread) {
+        ApplicationHandleException(this, unread);
         return;
     }
-    EndLoading();
     ScaleToScreen();
-    try {
-        DoCreate();
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    ApplicationHandleException(this, Attempt([&] { DoCreate(); }));
 }
 
 void TCustomForm::CreateParams(TCreateParams& params) {
@@ -424,11 +426,7 @@ LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, 
     auto* app = reinterpret_cast<TApplication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!app) return DefWindowProcW(window, msg, wParam, lParam);
     TMessage message = {msg, wParam, lParam, 0};
-    try {
-        app->WndProc(message);
-    } catch (...) {
-        app->HandleException(app);
-    }
+    Boundary(app, [&] { app->WndProc(message); });
     return message.Result;
 }
 
@@ -445,6 +443,9 @@ void TApplication::WndProc(TMessage& message) {
     case WM_ACTIVATEAPP:
         if (message.WParam) PostMessageW(handle_, CM_ACTIVATE, 0, 0);
         message.Result = 0;
+        return;
+    case CM_SHOWERRORS:
+        ShowQueuedErrors();
         return;
     default:
         message.Result = DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam);
@@ -465,15 +466,13 @@ bool TApplication::ProcessMessage(MSG& msg) {
     while (window && !(control = TWinControl::FindControl(window))) window = GetParent(window);
     bool taken = false;
     if (control) {
-        try {
+        HandleException(control, Attempt([&] {
             // A key goes first to the control that owns the window, as a
             // reflected message; a non-zero answer means it took the key.
             if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && control->HandleAllocated())
                 taken = SendMessageW(control->Handle(), CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
             if (!taken) taken = control->PreProcessMessage(msg);
-        } catch (...) {
-            HandleException(control);
-        }
+        }));
     }
     if (!taken) {
         TranslateMessage(&msg);
@@ -498,22 +497,11 @@ void TApplication::Run() {
         // The first showing creates the windows and activates the control
         // in place: its errors go to the error box like every other, once
         // the task-bar entry is there too.
-        std::exception_ptr failure;
-        try {
-            mainForm_->Show();
-        } catch (...) {
-            failure = std::current_exception();
-        }
+        const std::exception_ptr failure = Attempt([&] { mainForm_->Show(); });
         STARTUP_MARK("shown");
         // The task-bar entry comes after the window the user waits for.
         ShowWindow(handle_, SW_SHOWNA);
-        if (failure) {
-            try {
-                std::rethrow_exception(failure);
-            } catch (...) {
-                HandleException(mainForm_);
-            }
-        }
+        HandleException(mainForm_, failure);
     }
     while (!terminated_) HandleMessage();
 }
@@ -527,16 +515,23 @@ void TApplication::ShowException(const std::string& message) {
                 MB_OK | MB_ICONSTOP);
 }
 
-void TApplication::HandleException(TObject*) {
-    try {
-        throw;
-    } catch (const Exception& e) {
-        ShowException(e.Message());
-    } catch (const std::exception& e) {
-        ShowException(e.what());
-    } catch (...) {
-        ShowException("Unknown error");
-    }
+void TApplication::HandleException(TObject*, const std::exception_ptr& error) {
+    if (error) ShowException(ExceptionMessage(error));
+}
+
+bool TApplication::QueueError(const std::string& message) {
+    if (!handle_) return false;
+    queuedErrors_.push_back(message);
+    // One posted request shows everything queued until it is handled.
+    if (!showErrorsPosted_) showErrorsPosted_ = PostMessageW(handle_, CM_SHOWERRORS, 0, 0) != FALSE;
+    return true;
+}
+
+void TApplication::ShowQueuedErrors() {
+    showErrorsPosted_ = false;
+    std::vector<std::string> errors;
+    errors.swap(queuedErrors_);
+    for (const std::string& message : errors) ShowException(message);
 }
 
 void FormsStartUp() {

@@ -110,6 +110,9 @@ public:
 // Posted by the application's window to itself when the application
 // becomes active.
 constexpr UINT CM_ACTIVATE = 0xB000;
+// Posted by the application's window to itself to show the errors queued
+// for the error box.
+constexpr UINT CM_SHOWERRORS = 0xB000 + 70;
 
 // A hook on the application's main window: true means the message was
 // handled and goes no further.
@@ -157,11 +160,15 @@ public:
     // The error box: error icon, the title as caption, the message with "."
     // appended when its last character sorts after ".".
     void ShowException(const std::string& message);
-    // Shows the exception being handled.
-    void HandleException(TObject* sender);
+    // Shows the error in the error box now; nothing for none.
+    void HandleException(TObject* sender, const std::exception_ptr& error);
+    // Keeps the message for the error box, shown once the application
+    // window takes its posted request; false without that window.
+    bool QueueError(const std::string& message);
 
 private:
     bool ProcessMessage(MSG& msg);
+    void ShowQueuedErrors();
     static LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);
     void WndProc(TMessage& message);
 
@@ -173,6 +180,8 @@ private:
     TCustomForm* activeForm_ = nullptr;
     bool terminated_ = false;
     bool comInitialized_ = false;
+    std::vector<std::string> queuedErrors_;
+    bool showErrorsPosted_ = false;
 };
 
 // The program's one application object, made by the framework's module

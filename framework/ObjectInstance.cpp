@@ -6,6 +6,8 @@
 #include <iterator>
 #include <new>
 
+#include "Boundary.h"
+
 namespace ui {
 
 namespace {
@@ -96,11 +98,9 @@ TObjectInstance::TObjectInstance(const TWndMethod& method)
 
 LRESULT CALLBACK TObjectInstance::Forward(TObjectInstance* self, HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
     TMessage message = {msg, wParam, lParam, 0};
-    try {
+    Boundary(nullptr, [&] {
         if (self->method_) self->method_(message);
-    } catch (...) {
-        ApplicationHandleException(nullptr);
-    }
+    });
     return message.Result;
 }
 
@@ -108,12 +108,7 @@ THookInstance::THookInstance(const THookMethod& method)
     : method_(method), stub_(this, reinterpret_cast<const void*>(&THookInstance::Forward)) {}
 
 LRESULT CALLBACK THookInstance::Forward(THookInstance* self, int code, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (self->method_) return self->method_(code, wParam, lParam);
-    } catch (...) {
-        ApplicationHandleException(nullptr);
-    }
-    return 0;
+    return Boundary(nullptr, LRESULT(0), [&] { return self->method_ ? self->method_(code, wParam, lParam) : 0; });
 }
 
 }  // namespace ui

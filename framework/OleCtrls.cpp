@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Boundary.h"
 #include "Forms.h"
 #include "StartupMarks.h"
 
@@ -130,11 +131,9 @@ public:
         if (!window) return E_POINTER;
         *window = nullptr;
         if (!owner_) return E_UNEXPECTED;
-        try {
-            TWinControl* parent = owner_->Parent();
-            if (parent) *window = parent->Handle();
-        } catch (...) {
-        }
+        Boundary(owner_, [&] {
+            if (TWinControl* parent = owner_->Parent()) *window = parent->Handle();
+        });
         return *window ? S_OK : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return S_OK; }
@@ -234,11 +233,7 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override {
         if (!owner_) return DISP_E_MEMBERNOTFOUND;
-        try {
-            return owner_->AmbientInvoke(dispid, flags, params, result);
-        } catch (...) {
-            return E_FAIL;
-        }
+        return Boundary(owner_, E_FAIL, [&] { return owner_->AmbientInvoke(dispid, flags, params, result); });
     }
 
 private:
@@ -281,11 +276,7 @@ public:
                                      EXCEPINFO*, UINT*) override {
         if (!owner_) return S_OK;
         DISPPARAMS none = {nullptr, nullptr, 0, 0};
-        try {
-            owner_->HandleEvent(dispid, params ? *params : none);
-        } catch (...) {
-            ApplicationHandleException(owner_);
-        }
+        Boundary(owner_, [&] { owner_->HandleEvent(dispid, params ? *params : none); });
         return S_OK;
     }
 
@@ -299,13 +290,7 @@ private:
 
 TOleControl::TOleControl(TComponent* owner, const TControlData& controlData)
     : TWinControl(owner), controlData_(&controlData), site_(new TSite(this)), sink_(new TEventSink(this)) {
-    try {
-        CreateInstance();
-    } catch (...) {
-        sink_->Detach();
-        site_->Detach();
-        throw;
-    }
+    CreateInstance();
 }
 
 TOleControl::~TOleControl() {
@@ -314,15 +299,19 @@ TOleControl::~TOleControl() {
     DestroyControl();
     oleObject_.Reset();
     persistStream_.Reset();
-    // A control kept alive from outside may still hold them: they outlive
-    // the container until their last release.
-    sink_->Detach();
-    site_->Detach();
+    // A control kept alive from outside may still hold the site and the
+    // sink: the members detach them, and they outlive the container until
+    // their last release.
+}
+
+template <typename T>
+void TOleControl::TDetach::operator()(T* object) const {
+    object->Detach();
 }
 
 IUnknown* TOleControl::SiteUnknown() { return site_->Identity(); }
 
-IOleClientSite* TOleControl::ClientSite() { return static_cast<IOleClientSite*>(site_); }
+IOleClientSite* TOleControl::ClientSite() { return static_cast<IOleClientSite*>(site_.get()); }
 
 HWND TOleControl::ControlWindow() const {
     HWND window = nullptr;
@@ -348,7 +337,11 @@ void TOleControl::CreateInstance() {
 
 void TOleControl::CreateControl() {
     if (created_) return;
-    try {
+    {
+        // A control that fails half-way is let go again.
+        TScopeExit undo([this] {
+            if (!created_) DestroyControl();
+        });
         if (!oleObject_) CreateInstance();
         ComPtr<IOleClientSite> current;
         if (FAILED(oleObject_->GetClientSite(&current)) || !current)
@@ -383,16 +376,13 @@ void TOleControl::CreateControl() {
         ComPtr<IConnectionPointContainer> points;
         if (SUCCEEDED(oleObject_.As(&points)) &&
             SUCCEEDED(points->FindConnectionPoint(controlData_->EventIID, &eventPoint_))) {
-            if (FAILED(eventPoint_->Advise(static_cast<IDispatch*>(sink_), &eventCookie_))) {
+            if (FAILED(eventPoint_->Advise(static_cast<IDispatch*>(sink_.get()), &eventCookie_))) {
                 eventPoint_.Reset();
                 eventCookie_ = 0;
             }
         }
         created_ = true;
         STARTUP_MARK("control events advised");
-    } catch (...) {
-        DestroyControl();
-        throw;
     }
     // What the definition wrote while there was no control, in order.
     TPendingProperties pending;
@@ -404,11 +394,7 @@ void TOleControl::CreateControl() {
 void TOleControl::Loaded() {
     TWinControl::Loaded();
     if (created_) return;
-    try {
-        CreateControl();
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    ApplicationHandleException(this, Attempt([&] { CreateControl(); }));
 }
 
 void TOleControl::DestroyControl() {

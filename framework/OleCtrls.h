@@ -8,6 +8,7 @@
 #include <oleidl.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -134,8 +135,14 @@ private:
     ComPtr<IConnectionPoint> eventPoint_;
     DWORD eventCookie_ = 0;
     bool created_ = false;
-    TSite* site_;
-    TEventSink* sink_;
+    // Owned until the container goes, then detached: their last release
+    // frees them.
+    struct TDetach {
+        template <typename T>
+        void operator()(T* object) const;
+    };
+    std::unique_ptr<TSite, TDetach> site_;
+    std::unique_ptr<TEventSink, TDetach> sink_;
 };
 
 // Raises the error a failed IDispatch::Invoke stands for: the exception

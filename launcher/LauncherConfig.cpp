@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <urlmon.h>
 #include <wininet.h>
+#include <wrl/client.h>
 
 #include <cctype>
 
@@ -156,15 +157,10 @@ namespace {
 // true when a complete HTTP 200 answer arrived; otherwise the file is gone.
 bool FetchToTemporaryFile(const std::string& address, const std::string& folder, char (&temp)[MAX_PATH]) {
     if (!GetTempFileNameA(folder.c_str(), kTempPrefix, 0, temp)) return false;
-    bool whole = false;
-    TDownloadWatch* watch = new TDownloadWatch();
-    try {
-        HRESULT hr = URLDownloadToFileA(nullptr, address.c_str(), temp, 0, watch);
-        whole = hr == S_OK && watch->StatusCode() == 200 && !watch->Truncated();
-    } catch (...) {
-        whole = false;
-    }
-    watch->Release();
+    Microsoft::WRL::ComPtr<TDownloadWatch> watch;
+    watch.Attach(new TDownloadWatch());
+    const HRESULT hr = URLDownloadToFileA(nullptr, address.c_str(), temp, 0, watch.Get());
+    const bool whole = hr == S_OK && watch->StatusCode() == HTTP_STATUS_OK && !watch->Truncated();
     if (!whole) DeleteFileA(temp);
     return whole;
 }

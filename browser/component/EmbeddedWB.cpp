@@ -1,6 +1,7 @@
 #include "browser/component/EmbeddedWB.h"
 
 #include "browser/component/EwbPlatform.h"
+#include "framework/Boundary.h"
 #include "framework/StartupMarks.h"
 
 namespace ewb {
@@ -21,18 +22,6 @@ TEwbControl* EwbControl = nullptr;
 namespace {
 
 const char kAboutText[] = "Embedded web browser of the game launcher, built on the platform WebBrowser control";
-
-// Every method of the component's own views: nothing crosses the COM
-// boundary, an error is shown and the contract's fallback answered.
-template <typename Body>
-HRESULT Guarded(TObject* sender, HRESULT fallback, Body&& body) {
-    try {
-        return body();
-    } catch (...) {
-        ApplicationHandleException(sender);
-        return fallback;
-    }
-}
 
 }  // namespace
 
@@ -66,7 +55,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return owner_->Release(); }
 
     HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override {
-        return Guarded(owner_, E_FAIL, [&] { return owner_->ExtendedGetHostInfo(info); });
+        return Boundary(owner_, E_FAIL, [&] { return owner_->ExtendedGetHostInfo(info); });
     }
     // The rest are the host core's own answers.
     HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) override {
@@ -125,8 +114,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE Start(LPCWSTR url, IInternetProtocolSink* sink, IInternetBindInfo* bindInfo, DWORD grfPI,
                                     HANDLE_PTR reserved) override {
-        return Guarded(owner_, INET_E_USE_DEFAULT_PROTOCOLHANDLER,
-                       [&] { return owner_->ProtocolStart(url, sink, bindInfo, grfPI, reserved); });
+        return Boundary(owner_, INET_E_USE_DEFAULT_PROTOCOLHANDLER,
+                        [&] { return owner_->ProtocolStart(url, sink, bindInfo, grfPI, reserved); });
     }
     HRESULT STDMETHODCALLTYPE Continue(PROTOCOLDATA*) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Abort(HRESULT, DWORD) override { return E_NOTIMPL; }
@@ -199,13 +188,9 @@ TEmbeddedWB::~TEmbeddedWB() {
     disableErrors_.reset();
     proxySettings_.reset();
     htmlCode_.reset();
-    if (visualEffects_->TextSize != 2) {
-        try {
-            SetZoom(2);
-        } catch (...) {
-            // A control without a document has no text size to put back.
-        }
-    }
+    // A control without a document has no text size to put back: nothing
+    // to tell the user as the component goes.
+    if (visualEffects_->TextSize != 2) Attempt([&] { SetZoom(2); });
     visualEffects_.reset();
     RemoveRegistryUserAgent();
     // The control's windows go while this class's window procedure and

@@ -3,6 +3,7 @@
 
 #include <ocidl.h>
 
+#include "framework/Boundary.h"
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -65,13 +66,12 @@ public:
     HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) override {
         if (!stream_) return STG_E_REVERTED;
         if (!buffer) return STG_E_INVALIDPOINTER;
-        try {
-            const size_t n = stream_->Write(buffer, count);
-            if (written) *written = static_cast<ULONG>(n);
-            return S_OK;
-        } catch (...) {
-            return STG_E_MEDIUMFULL;
-        }
+        // A memory stream that cannot grow is a full medium to the caller,
+        // which reports it.
+        size_t n = 0;
+        if (ui::Attempt([&] { n = stream_->Write(buffer, count); })) return STG_E_MEDIUMFULL;
+        if (written) *written = static_cast<ULONG>(n);
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
         if (!stream_) return STG_E_REVERTED;
@@ -82,12 +82,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override {
         if (!stream_) return STG_E_REVERTED;
-        try {
-            stream_->SetSize(static_cast<size_t>(size.QuadPart));
-            return S_OK;
-        } catch (...) {
-            return STG_E_MEDIUMFULL;
-        }
+        return ui::Attempt([&] { stream_->SetSize(static_cast<size_t>(size.QuadPart)); }) ? STG_E_MEDIUMFULL
+                                                                                           : S_OK;
     }
     HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
         return E_NOTIMPL;
@@ -167,15 +163,16 @@ bool TEmbeddedWB::Wait(uint32_t TimeOut) {
 }
 
 HRESULT TEmbeddedWB::LoadFromStrings(ui::TStrings& Strings) {
-    try {
+    // Whatever fails is the answer S_FALSE, as the caller expects of a load.
+    HRESULT result = S_FALSE;
+    ui::Attempt([&] {
         if (!GetIDispatchProp(DispidDocument)) AssignEmptyDocument(false);
         ui::TMemoryStream stream;
         const std::string text = Strings.Text();
         stream.Write(text.data(), text.size());
-        return LoadFromStream(stream);
-    } catch (...) {
-        return S_FALSE;
-    }
+        result = LoadFromStream(stream);
+    });
+    return result;
 }
 
 HRESULT TEmbeddedWB::LoadFromStream(ui::TMemoryStream& Stream) {

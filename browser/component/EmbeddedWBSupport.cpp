@@ -25,10 +25,7 @@ void EmbeddedWBShutDown() {
     if (NavigationSoundDisabled) SetNavigationSoundKey(false);
     SetFpuControlWord(SavedFpuControlWord);
     if (OleInitialized) {
-        try {
-            OleUninitialize();
-        } catch (...) {
-        }
+        OleUninitialize();
         OleInitialized = false;
     }
     delete EwbControl;  // removes the mouse hook and the application hook

@@ -267,22 +267,18 @@ HWND TCustomEmbeddedWB::FindChildWindowByClass(const wchar_t* className) {
 
 void TCustomEmbeddedWB::ActivateBrowserUI() {
     if (!GetIDispatchProp(DispidDocument)) return;
-    const bool saved = AllowFocus;
+    // The engine may ask for the focus while it activates: allowed for
+    // that long.
+    TScopeExit restore([this, saved = AllowFocus] { AllowFocus = saved; });
     AllowFocus = true;
-    try {
-        ComPtr<IDispatch> application = GetIDispatchProp(DispidApplication);
-        ComPtr<IOleObject> object;
-        if (!application || FAILED(application.As(&object)) || !object) throw EIntfCastError();
-        RECT client = ClientRect();
-        HRESULT hr = object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, ClientSite(), 0, Handle(), &client);
-        if (hr == S_OK) {
-            if (TCustomForm* form = GetParentForm(); form && CanFocus()) form->SetActiveControl(this);
-        }
-    } catch (...) {
-        AllowFocus = saved;
-        throw;
+    ComPtr<IDispatch> application = GetIDispatchProp(DispidApplication);
+    ComPtr<IOleObject> object;
+    if (!application || FAILED(application.As(&object)) || !object) throw EIntfCastError();
+    RECT client = ClientRect();
+    const HRESULT hr = object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, ClientSite(), 0, Handle(), &client);
+    if (hr == S_OK) {
+        if (TCustomForm* form = GetParentForm(); form && CanFocus()) form->SetActiveControl(this);
     }
-    AllowFocus = saved;
 }
 
 ComPtr<IHTMLDocument2> TCustomEmbeddedWB::GetHTMLDocument() {

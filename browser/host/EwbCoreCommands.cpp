@@ -1,6 +1,7 @@
 // The host's ambient-property dispatch and its command target.
 #include "browser/host/EwbCore.h"
 
+#include "framework/Boundary.h"
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -37,19 +38,17 @@ std::string VariantToString(const VARIANT& value) {
 // ---- IDispatch ----
 
 HRESULT TCustomEmbeddedWB::GetTypeInfoCount(UINT* count) {
-    try {
+    return Boundary(this, E_UNEXPECTED, [&] {
         int32_t n = 0;
         HRESULT result = S_OK;
         if (OnGetTypeInfoCount) OnGetTypeInfoCount(this, n, result);
         if (count) *count = static_cast<UINT>(n);
         return result;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
+    });
 }
 
 HRESULT TCustomEmbeddedWB::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
-    try {
+    return Boundary(this, E_UNEXPECTED, [&] {
         if (info) *info = nullptr;
         ComPtr<ITypeInfo> typeInfo;
         HRESULT result = E_NOTIMPL;
@@ -57,78 +56,74 @@ HRESULT TCustomEmbeddedWB::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) 
             OnGetTypeInfo(this, static_cast<int32_t>(index), static_cast<int32_t>(lcid), typeInfo, result);
         if (info) *info = typeInfo.Detach();
         return result;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
+    });
 }
 
 HRESULT TCustomEmbeddedWB::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* dispids) {
-    try {
+    return Boundary(this, E_UNEXPECTED, [&] {
         HRESULT result = E_NOTIMPL;
         if (OnGetIDsOfNames)
             OnGetIDsOfNames(this, iid, names, static_cast<int32_t>(count), static_cast<int32_t>(lcid), dispids,
                             result);
         return result;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
+    });
 }
 
 HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                   VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
-    HRESULT answer = kNotAnswered;
-    try {
-        if ((flags & DISPATCH_PROPERTYGET) && result) {
-            answer = S_OK;
-            switch (dispid) {
-            case DISPID_AMBIENT_USERAGENT: {
-                answer = kNotAnswered;
-                if (UserAgentHook) {
-                    std::wstring agent;
-                    if (UserAgentHook(agent) == S_OK && !agent.empty()) {
-                        TVariant::String(agent + L"\r\n").MoveTo(*result);
-                        answer = S_OK;
+    return Boundary(this, E_UNEXPECTED, [&]() -> HRESULT {
+        HRESULT answer = kNotAnswered;
+        try {
+            if ((flags & DISPATCH_PROPERTYGET) && result) {
+                answer = S_OK;
+                switch (dispid) {
+                case DISPID_AMBIENT_USERAGENT: {
+                    answer = kNotAnswered;
+                    if (UserAgentHook) {
+                        std::wstring agent;
+                        if (UserAgentHook(agent) == S_OK && !agent.empty()) {
+                            TVariant::String(agent + L"\r\n").MoveTo(*result);
+                            answer = S_OK;
+                        }
                     }
+                    break;
                 }
-                break;
+                case DISPID_AMBIENT_DLCONTROL:
+                    TVariant::Int32(static_cast<int32_t>(DownloadControlFlags)).MoveTo(*result);
+                    break;
+                case DISPID_AMBIENT_USERMODE:
+                    TVariant::Bool(!UserModeFlag).MoveTo(*result);
+                    break;
+                default:
+                    answer = kNotAnswered;
+                    break;
+                }
+            } else if ((flags & DISPATCH_PROPERTYPUT) && dispid == DISPID_AMBIENT_USERMODE) {
+                answer = S_OK;
+                TVariant value;
+                if (params && params->cArgs > 0 &&
+                    SUCCEEDED(VariantChangeType(value.Receive(), &params->rgvarg[params->cArgs - 1], 0, VT_BOOL)))
+                    UserModeFlag = value.Get().boolVal != VARIANT_FALSE;
+                else
+                    answer = DISP_E_TYPEMISMATCH;
             }
-            case DISPID_AMBIENT_DLCONTROL:
-                TVariant::Int32(static_cast<int32_t>(DownloadControlFlags)).MoveTo(*result);
-                break;
-            case DISPID_AMBIENT_USERMODE:
-                TVariant::Bool(!UserModeFlag).MoveTo(*result);
-                break;
-            default:
-                answer = kNotAnswered;
-                break;
+            if (answer == kNotAnswered) {
+                answer = AmbientInvoke(dispid, flags, params, result);
+                if (answer == DISP_E_MEMBERNOTFOUND && OnInvoke) {
+                    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+                    OnInvoke(this, dispid, iid, static_cast<int32_t>(lcid), flags, params ? *params : none, result,
+                             excep, argErr, answer);
+                }
             }
-        } else if ((flags & DISPATCH_PROPERTYPUT) && dispid == DISPID_AMBIENT_USERMODE) {
-            answer = S_OK;
-            TVariant value;
-            if (params && params->cArgs > 0 &&
-                SUCCEEDED(VariantChangeType(value.Receive(), &params->rgvarg[params->cArgs - 1], 0, VT_BOOL)))
-                UserModeFlag = value.Get().boolVal != VARIANT_FALSE;
-            else
-                answer = DISP_E_TYPEMISMATCH;
+            return answer;
+        } catch (const Exception& e) {
+            ReportException(excep, e.ClassName(), e.Message(), e.HelpContext());
+            return DISP_E_EXCEPTION;
+        } catch (const std::exception& e) {
+            ReportException(excep, "std::exception", e.what(), 0);
+            return DISP_E_EXCEPTION;
         }
-        if (answer == kNotAnswered) {
-            answer = AmbientInvoke(dispid, flags, params, result);
-            if (answer == DISP_E_MEMBERNOTFOUND && OnInvoke) {
-                DISPPARAMS none = {nullptr, nullptr, 0, 0};
-                OnInvoke(this, dispid, iid, static_cast<int32_t>(lcid), flags, params ? *params : none, result,
-                         excep, argErr, answer);
-            }
-        }
-        return answer;
-    } catch (const Exception& e) {
-        ReportException(excep, e.ClassName(), e.Message(), e.HelpContext());
-        return DISP_E_EXCEPTION;
-    } catch (const std::exception& e) {
-        ReportException(excep, "std::exception", e.what(), 0);
-        return DISP_E_EXCEPTION;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
+    });
 }
 
 // ---- IOleCommandTarget ----
@@ -136,8 +131,8 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
 HRESULT TCustomEmbeddedWB::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) { return S_OK; }
 
 HRESULT TCustomEmbeddedWB::Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) {
-    HRESULT result = OLECMDERR_E_NOTSUPPORTED;
-    try {
+    return Boundary(this, HRESULT(OLECMDERR_E_NOTSUPPORTED), [&]() -> HRESULT {
+        HRESULT result = OLECMDERR_E_NOTSUPPORTED;
         if (group && *group == kCgidExplorer) {
             if (cmdID == OLECMDID_ONUNLOAD && OnUnload) {
                 OnUnload(this);
@@ -163,10 +158,7 @@ HRESULT TCustomEmbeddedWB::Exec(const GUID* group, DWORD cmdID, DWORD option, VA
             OnCommandExec(this, group, cmdID, option, in ? *in : emptyIn.Get(), out ? *out : emptyOut.Get(), result);
         }
         return result;
-    } catch (...) {
-        ApplicationHandleException(this);
-        return result;
-    }
+    });
 }
 
 HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {
@@ -184,26 +176,24 @@ HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {
     if (!OnScriptError) return prepared;
     // What the event object cannot give is reported, and the prepared
     // answer stands.
-    try {
+    Boundary(this, [&] {
         IUnknown* unknown = nullptr;
         if (in && (in->vt == VT_UNKNOWN || in->vt == VT_DISPATCH)) unknown = in->punkVal;
         ComPtr<IHTMLDocument2> document;
-        if (!unknown || FAILED(unknown->QueryInterface(IID_PPV_ARGS(&document))) || !document) return prepared;
+        if (!unknown || FAILED(unknown->QueryInterface(IID_PPV_ARGS(&document))) || !document) return;
         ComPtr<IHTMLWindow2> window;
         OleCheck(document->get_parentWindow(&window));
-        if (!window) return prepared;
+        if (!window) return;
         ComPtr<IHTMLEventObj> event;
         OleCheck(window->get_event(&event));
-        if (!event) return prepared;
+        if (!event) return;
         ComPtr<IDispatch> eventDispatch;
         OleCheck(event.As(&eventDispatch));
         std::string values[5];
         const wchar_t* names[5] = {L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl", L"errorline"};
         for (int i = 0; i < 5; ++i) values[i] = VariantToString(ReadEventProperty(eventDispatch.Get(), names[i]).Get());
         OnScriptError(this, values[4], values[0], values[1], values[2], values[3], ScriptErrorAction);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     return prepared;
 }
 

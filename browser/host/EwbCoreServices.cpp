@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "framework/Boundary.h"
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -39,46 +40,34 @@ bool TCustomEmbeddedWB::ProvideService(REFGUID serviceId, REFIID interfaceId, vo
 HRESULT TCustomEmbeddedWB::QueryService(REFGUID service, REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
-    try {
+    Boundary(this, [&] {
         if (!ProvideService(service, iid, object) && OnQueryService) {
             ComPtr<IUnknown> obj;
             OnQueryService(this, service, iid, obj);
             // Handed out as the interface asked for, or not at all.
             if (obj && FAILED(obj->QueryInterface(iid, object))) *object = nullptr;
         }
-    } catch (...) {
-        *object = nullptr;
-        ApplicationHandleException(this);
-    }
+    });
     return *object ? S_OK : E_NOINTERFACE;
 }
 
 HRESULT TCustomEmbeddedWB::AllowFocusChange(BOOL* allow) {
     if (!allow) return E_POINTER;
     *allow = AllowFocus ? TRUE : FALSE;
-    try {
+    Boundary(this, [&] {
         if (OnAllowFocusChange) OnAllowFocusChange(this, *allow);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     return S_OK;
 }
 
 HRESULT TCustomEmbeddedWB::OnZoomPercentChanged(ULONG percent) {
-    try {
-        if (OnZoomPercentChange) return OnZoomPercentChange(this, percent);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
-    return S_FALSE;
+    return Boundary(this, S_FALSE, [&] { return OnZoomPercentChange ? OnZoomPercentChange(this, percent) : S_FALSE; });
 }
 
 HRESULT TCustomEmbeddedWB::PopulateNamespaceTable() {
-    try {
+    Boundary(this, [&] {
         if (OnPopulateNSTable) OnPopulateNSTable(this);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     return S_OK;
 }
 
@@ -108,12 +97,10 @@ namespace {
 // One window service: the form when hosting floats, then the event.
 HRESULT WindowService(TCustomEmbeddedWB* host, void (TCustomEmbeddedWB::*action)(int32_t, int32_t, bool),
                       bool relative, const TOMWindowMoveEvent& event, LONG x, LONG y) {
-    try {
+    Boundary(host, [&] {
         if (host->FloatingHosting) (host->*action)(x, y, relative);
         if (event) event(host, x, y);
-    } catch (...) {
-        ApplicationHandleException(host);
-    }
+    });
     return S_OK;
 }
 }  // namespace
@@ -136,25 +123,21 @@ HRESULT TCustomEmbeddedWB::resizeBy(LONG x, LONG y) {
 HRESULT TCustomEmbeddedWB::EvaluateNewWindow(LPCWSTR url, LPCWSTR name, LPCWSTR urlContext, LPCWSTR features,
                                              BOOL replace, DWORD flags, DWORD userActionTime) {
     HRESULT result = E_FAIL;
-    try {
+    Boundary(this, [&] {
         if (OnEvaluateNewWindow)
             OnEvaluateNewWindow(this, url, name, urlContext, features, replace, flags, userActionTime, result);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     return result;
 }
 
 HRESULT TCustomEmbeddedWB::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG grfBINDF,
                                     BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redir, UINT codePage) {
     HRESULT result = E_NOTIMPL;
-    try {
+    Boundary(this, [&] {
         if (OnFileDownload)
             OnFileDownload(this, moniker, context, bindVerb, static_cast<uint32_t>(grfBINDF), bindInfo, headers, redir,
                            codePage, result);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     return result;
 }
 
@@ -162,12 +145,10 @@ HRESULT TCustomEmbeddedWB::Authenticate(HWND* window, LPWSTR* user, LPWSTR* pass
     HRESULT result = S_OK;
     std::wstring userName, passWord;
     HWND handle = nullptr;
-    try {
+    Boundary(this, [&] {
         handle = Handle();
         if (OnAuthenticate) OnAuthenticate(this, handle, userName, passWord, result);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     if (window) *window = handle;
     if (user) *user = userName.empty() ? nullptr : WideToTaskMem(userName);
     if (password) *password = passWord.empty() ? nullptr : WideToTaskMem(passWord);
@@ -228,7 +209,7 @@ void TCustomEmbeddedWB::RevokeDropTarget(HWND window) {
 
 HRESULT TCustomEmbeddedWB::GetDropTarget(IDropTarget*, IDropTarget** result) {
     if (result) *result = nullptr;
-    try {
+    return Boundary(this, E_FAIL, [&] {
         ComPtr<IDropTarget> target;
         switch (dropHandlingType_) {
         case ddtMS:
@@ -247,10 +228,7 @@ HRESULT TCustomEmbeddedWB::GetDropTarget(IDropTarget*, IDropTarget** result) {
         }
         if (result) *result = target.Detach();
         return S_OK;
-    } catch (...) {
-        ApplicationHandleException(this);
-        return E_FAIL;
-    }
+    });
 }
 
 namespace {
@@ -258,11 +236,7 @@ template <typename Call>
 HRESULT DragCall(TCustomEmbeddedWB* host, DWORD* effect, Call call) {
     HRESULT result = S_OK;
     int32_t value = DROPEFFECT_NONE;
-    try {
-        call(value, result);
-    } catch (...) {
-        ApplicationHandleException(host);
-    }
+    Boundary(host, [&] { call(value, result); });
     if (effect) *effect = static_cast<DWORD>(value);
     return result;
 }
@@ -287,11 +261,9 @@ HRESULT TCustomEmbeddedWB::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD*
 }
 
 HRESULT TCustomEmbeddedWB::DragLeave() {
-    try {
+    Boundary(this, [&] {
         if (OnDragLeave) OnDragLeave(this);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     return S_OK;
 }
 

@@ -3,6 +3,7 @@
 #include "browser/host/EwbCore.h"
 
 #include "browser/support/EwbLateBound.h"
+#include "framework/Boundary.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 
@@ -19,7 +20,9 @@ constexpr OLECMDID kShowEncodingCommand = OLECMDID_SETPROGRESSTEXT;
 // ---- context menus ----
 
 HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) {
-    try {
+    // When something of ours fails nothing of ours was shown: the engine
+    // shows its own menu.
+    return Boundary(this, S_FALSE, [&] {
         HRESULT result = E_NOTIMPL;
         if (OnShowContextMenu) OnShowContextMenu(this, id, pt, target, context, result);
         if (result != E_NOTIMPL) return result;
@@ -43,11 +46,7 @@ HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target
             return shown ? S_OK : S_FALSE;
         }
         return S_FALSE;
-    } catch (...) {
-        // Nothing of ours was shown: the engine shows its own menu.
-        ApplicationHandleException(this);
-        return S_FALSE;
-    }
+    });
 }
 
 // ---- host information and UI ----
@@ -59,43 +58,35 @@ HRESULT TCustomEmbeddedWB::GetHostInfo(DOCHOSTUIINFO* info) {
     info->cbSize = sizeof(DOCHOSTUIINFO);
     info->dwFlags = HostUIFlags;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
-    try {
+    Boundary(this, [&] {
         if (OnGetHostInfo) OnGetHostInfo(this, *info);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     return S_OK;
 }
 
 HRESULT TCustomEmbeddedWB::ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
                                   IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) {
     HRESULT result = S_FALSE;
-    try {
+    Boundary(this, [&] {
         if (OnShowUI) OnShowUI(this, id, active, target, frame, doc, result);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     return result;
 }
 
 namespace {
 HRESULT NotifyWithResult(TCustomEmbeddedWB* host, const TEWBNotifyEvent& event) {
     HRESULT result = S_FALSE;
-    try {
+    Boundary(host, [&] {
         if (event) event(host, result);
-    } catch (...) {
-        ApplicationHandleException(host);
-    }
+    });
     return result;
 }
 
 template <typename Event, typename... Args>
 HRESULT NotifyAndAnswerOk(TCustomEmbeddedWB* host, const Event& event, Args... args) {
-    try {
+    Boundary(host, [&] {
         if (event) event(host, args...);
-    } catch (...) {
-        ApplicationHandleException(host);
-    }
+    });
     return S_OK;
 }
 }  // namespace
@@ -132,14 +123,11 @@ bool TCustomEmbeddedWB::FilterCtrlShortcut(const MSG& msg) {
 
 HRESULT TCustomEmbeddedWB::TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) {
     if (!msg) return S_FALSE;
-    try {
+    return Boundary(this, S_FALSE, [&] {
         bool done = FilterCtrlShortcut(*msg);
         if (!done && OnTranslateAccelerator) OnTranslateAccelerator(this, msg, group, cmdID, done);
         return done ? S_OK : S_FALSE;
-    } catch (...) {
-        ApplicationHandleException(this);
-        return S_FALSE;
-    }
+    });
 }
 
 // ---- option key paths ----
@@ -153,13 +141,8 @@ namespace {
 HRESULT AnswerKeyPath(LPOLESTR* key, wchar_t* (*read)(TCustomEmbeddedWB*), TCustomEmbeddedWB* host) {
     if (!key) return E_POINTER;
     *key = nullptr;
-    try {
-        *key = read(host);
-    } catch (...) {
-        // Allocation failures included: no path is handed out.
-        *key = nullptr;
-        return E_OUTOFMEMORY;
-    }
+    // Allocation failures included: no path is handed out.
+    if (Attempt([&] { *key = read(host); })) return E_OUTOFMEMORY;
     return *key ? S_OK : S_FALSE;
 }
 }  // namespace
@@ -176,24 +159,22 @@ HRESULT TCustomEmbeddedWB::GetOverrideKeyPath(LPOLESTR* key, DWORD) {
 
 HRESULT TCustomEmbeddedWB::GetExternal(IDispatch** dispatch) {
     ComPtr<IDispatch> object;
-    try {
+    Boundary(this, [&] {
         if (OnGetExternal) OnGetExternal(this, object);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     const bool given = object != nullptr;
     if (dispatch) *dispatch = object.Detach();
     return given ? S_OK : S_FALSE;
 }
 
 HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
+    // Nothing translated when the handler fails half-way.
     std::wstring translated;
-    try {
-        if (OnTranslateUrl) OnTranslateUrl(this, urlIn, translated);
-    } catch (...) {
-        ApplicationHandleException(this);
-        translated.clear();
-    }
+    Boundary(this, [&] {
+        std::wstring text;
+        if (OnTranslateUrl) OnTranslateUrl(this, urlIn, text);
+        translated = std::move(text);
+    });
     if (translated.empty() || !urlOut) return S_FALSE;
     *urlOut = WideToTaskMemZeroed(translated);
     return *urlOut ? S_OK : S_FALSE;
@@ -201,11 +182,9 @@ HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
 
 HRESULT TCustomEmbeddedWB::FilterDataObject(IDataObject* in, IDataObject** out) {
     ComPtr<IDataObject> replacement;
-    try {
+    Boundary(this, [&] {
         if (OnFilterDataObject) OnFilterDataObject(this, in, replacement);
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
+    });
     const bool given = replacement != nullptr;
     if (out) *out = replacement.Detach();
     return given ? S_OK : S_FALSE;
@@ -215,31 +194,23 @@ HRESULT TCustomEmbeddedWB::FilterDataObject(IDataObject* in, IDataObject** out) 
 
 HRESULT TCustomEmbeddedWB::ShowMessage(HWND window, LPOLESTR text, LPOLESTR caption, DWORD type, LPOLESTR helpFile,
                                        DWORD helpContext, LRESULT* result) {
-    try {
-        if (OnShowMessage) {
-            LRESULT local = result ? *result : 0;
-            HRESULT answer = OnShowMessage(this, window, text, caption, type, helpFile, helpContext, local);
-            if (result) *result = local;
-            return answer;
-        }
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
-    return S_FALSE;
+    return Boundary(this, S_FALSE, [&] {
+        if (!OnShowMessage) return S_FALSE;
+        LRESULT local = result ? *result : 0;
+        const HRESULT answer = OnShowMessage(this, window, text, caption, type, helpFile, helpContext, local);
+        if (result) *result = local;
+        return answer;
+    });
 }
 
 HRESULT TCustomEmbeddedWB::ShowHelp(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse,
                                     IDispatch* hit) {
-    try {
+    return Boundary(this, S_FALSE, [&] {
         if (OnShowHelpRequest) return OnShowHelpRequest(this, window, helpFile, command, data, mouse, hit);
-        if (!helpFile && !HelpFile.empty()) {
-            CallHtmlHelp(window, HelpFile.c_str(), command, data);
-            return S_OK;
-        }
-    } catch (...) {
-        ApplicationHandleException(this);
-    }
-    return S_FALSE;
+        if (helpFile || HelpFile.empty()) return S_FALSE;
+        CallHtmlHelp(window, HelpFile.c_str(), command, data);
+        return S_OK;
+    });
 }
 
 }  // namespace ewb

@@ -1,5 +1,6 @@
 #include "browser/support/EwbFocusControl.h"
 
+#include "framework/Boundary.h"
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -42,17 +43,16 @@ void TAppHookWindow::UnhookApplication() {
 
 bool TAppHookWindow::AppWindowHook(ui::TMessage& message) {
     if (message.Msg != WM_WINDOWPOSCHANGING && message.Msg != ui::CM_ACTIVATE) return false;
-    try {
+    // The application's own handling goes on whatever happens here.
+    ui::Boundary(this, [&] {
         ui::TCustomForm* form = ui::Application ? ui::Application->ActiveForm() : nullptr;
-        if (!form || !IsReallyActive(form) || !form->CanFocus()) return false;
+        if (!form || !IsReallyActive(form) || !form->CanFocus()) return;
         ui::TWinControl* control = form->ActiveControl();
-        if (!control || !IsBrowserClass(*control) || !control->HandleAllocated()) return false;
+        if (!control || !IsBrowserClass(*control) || !control->HandleAllocated()) return;
         // Posted, so that the browser acts once this message is done.
         if (control->Handle() != GetFocus())
             PostMessageA(control->Handle(), WM_BROWSERFOCUS, reinterpret_cast<WPARAM>(control), 0);
-    } catch (...) {
-        ui::ApplicationHandleException(this);
-    }
+    });
     return false;
 }
 

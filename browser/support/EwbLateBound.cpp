@@ -3,6 +3,8 @@
 #include <float.h>
 #include <htmlhelp.h>
 
+#include "framework/Owners.h"
+
 namespace ewb {
 
 TLateBoundState LateBound = {};
@@ -18,22 +20,15 @@ constexpr unsigned kAllControlBits = _MCW_EM | _MCW_RC | _MCW_PC | _MCW_IC | _MC
 }  // namespace
 
 HMODULE SafeLoadLibrary(const char* name) {
-    UINT previousMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-    unsigned int controlWord = _control87(0, 0);
-    HMODULE handle = nullptr;
-    try {
-        handle = LoadLibraryA(name);
-    } catch (...) {
+    const UINT previousMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
+    const unsigned int controlWord = _control87(0, 0);
+    // A library's start-up may change the control word; ours stands.
+    ui::TScopeExit restore([&] {
         _clearfp();
         _control87(controlWord, kAllControlBits);
         SetErrorMode(previousMode);
-        throw;
-    }
-    // A library's start-up may change the control word; ours stands.
-    _clearfp();
-    _control87(controlWord, kAllControlBits);
-    SetErrorMode(previousMode);
-    return handle;
+    });
+    return LoadLibraryA(name);
 }
 
 HMODULE LoadHtmlHelpLibrary() {

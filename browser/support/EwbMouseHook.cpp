@@ -1,6 +1,7 @@
 #include "browser/support/EwbMouseHook.h"
 
 #include "browser/support/EwbWindows.h"
+#include "framework/Boundary.h"
 #include "framework/Forms.h"
 
 namespace ewb {
@@ -28,17 +29,14 @@ void TEWBMouseHook::Release(TEWBMouseHook* hook) {
 void TEWBMouseHook::InstallHook() {
     if (HookHandle) return;
     HookTarget = ui::THookMethod::Of<&TEWBMouseHook::MouseHookProc>(this);
-    try {
-        if (!HookThunk) HookThunk = new ui::THookInstance(HookTarget);
-    } catch (...) {
-        return;  // no executable memory: the wheel goes as if unrouted
-    }
-    HookHandle = SetWindowsHookExA(WH_MOUSE, HookThunk->HookProc(), nullptr, GetCurrentThreadId());
+    // Without executable memory for the stub the wheel goes as if unrouted.
+    if (!HookThunk && ui::Attempt([&] { HookThunk = new ui::THookInstance(HookTarget); })) return;
+    HookHandle.Set(SetWindowsHookExA(WH_MOUSE, HookThunk->HookProc(), nullptr, GetCurrentThreadId()));
 }
 
 void TEWBMouseHook::RemoveHook() {
-    if (HookHandle && UnhookWindowsHookEx(HookHandle)) HookHandle = nullptr;
     // While the platform may still call the stub, it stays.
+    HookHandle.Remove();
     if (HookThunk && !HookHandle) {
         delete HookThunk;
         HookThunk = nullptr;
@@ -91,16 +89,14 @@ bool TEWBMouseHook::Route(const MOUSEHOOKSTRUCT& info, LPARAM lParam) {
 }
 
 LRESULT TEWBMouseHook::MouseHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code < 0) return CallNextHookEx(HookHandle, code, wParam, lParam);
+    if (code < 0) return CallNextHookEx(HookHandle.Get(), code, wParam, lParam);
     // Every other mouse message goes on at once: this runs for each of them.
     if (wParam == WM_MOUSEWHEEL && code == HC_ACTION && lParam) {
-        try {
-            if (Route(*reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam), lParam)) return kDiscardMessage;
-        } catch (...) {
-            ui::ApplicationHandleException(this);
-        }
+        // A routing that fails leaves the message to go on.
+        if (ui::Boundary(this, false, [&] { return Route(*reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam), lParam); }))
+            return kDiscardMessage;
     }
-    return CallNextHookEx(HookHandle, code, wParam, lParam);
+    return CallNextHookEx(HookHandle.Get(), code, wParam, lParam);
 }
 
 }  // namespace ewb

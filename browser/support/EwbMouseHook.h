@@ -10,6 +10,7 @@
 
 #include "framework/Events.h"
 #include "framework/ObjectInstance.h"
+#include "framework/Owners.h"
 #include "framework/SysUtils.h"
 
 namespace ewb {
@@ -38,7 +39,7 @@ public:
     HOOKPROC HookCode() const { return HookThunk ? HookThunk->HookProc() : nullptr; }
     LRESULT MouseHookProc(int code, WPARAM wParam, LPARAM lParam);
 
-    HHOOK HookHandle = nullptr;
+    ui::THookHandle HookHandle;
     // The stub that the platform calls: execute-read only once written.
     ui::THookInstance* HookThunk = nullptr;
     ui::THookMethod HookTarget;

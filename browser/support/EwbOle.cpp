@@ -7,11 +7,6 @@ namespace ewb {
 // The result does not matter: a thread that already has OLE keeps it.
 void EwbOleStartUp() { OleInitialize(nullptr); }
 
-void EwbOleShutDown() {
-    try {
-        OleUninitialize();
-    } catch (...) {
-    }
-}
+void EwbOleShutDown() { OleUninitialize(); }
 
 }  // namespace ewb

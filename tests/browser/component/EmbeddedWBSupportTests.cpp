@@ -57,7 +57,7 @@ TEST(EmbeddedWBModule, StartUpSwitchesTheSupportOnAndTheShutDownPutsBackOnlyWhat
     ASSERT_NE(EwbControl, nullptr);
     EXPECT_EQ(ui::Application->HookCount(), hooks + 1);
     ASSERT_NE(SharedHook, nullptr);
-    EXPECT_NE(SharedHook->HookHandle, nullptr);
+    EXPECT_NE(SharedHook->HookHandle.Get(), nullptr);
     EXPECT_NE(AppHookWindow, nullptr);
     ASSERT_NE(BrowserClass, nullptr);
     EXPECT_TRUE(*BrowserClass == typeid(TEmbeddedWB));  // focus control serves the component's own class

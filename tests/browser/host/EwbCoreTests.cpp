@@ -355,6 +355,10 @@ TEST_F(HostCoreTest, AMissingEventPropertyIsReportedAndTheAnswerStands) {
     EXPECT_EQ(Exec(&kCgidDocHost, 40, &in, &out), S_OK);
     EXPECT_EQ(out.boolVal, VARIANT_TRUE);
     EXPECT_TRUE(scriptError.empty());
+    // No box while the engine is inside its call: the error is shown once
+    // the call has returned and the application window takes its request.
+    EXPECT_TRUE(watcher.Seen().empty());
+    Application->ProcessMessages();
     auto seen = watcher.Seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].Text, "'errorline' is not supported.");

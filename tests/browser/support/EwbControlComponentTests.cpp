@@ -87,7 +87,7 @@ TEST(EwbControl, WithItsDefaultsItSwitchesNothingOnTillActiveIsAssigned) {
         control.MouseWheelFix()->SetActive(true);
         control.FocusControl()->SetActive(true);
         ASSERT_NE(SharedHook, nullptr);
-        EXPECT_NE(SharedHook->HookHandle, nullptr);
+        EXPECT_NE(SharedHook->HookHandle.Get(), nullptr);
         EXPECT_EQ(ui::Application->HookCount(), hooks + 1);
     }
     // Its destructor switches both off.

@@ -117,7 +117,7 @@ protected:
 
 TEST_F(MouseWheelTest, TheWheelOverAPageWithoutTheFocusMovesTheFocusThereAndIsSwallowedOnce) {
     control->MouseWheelFix()->SetActive(true);
-    ASSERT_NE(SharedHook->HookHandle, nullptr);
+    ASSERT_NE(SharedHook->HookHandle.Get(), nullptr);
     struct Case {
         const char* name;
         HWND* focus;  // null: no window has the focus
@@ -272,22 +272,22 @@ TEST_F(MouseWheelTest, OneSharedHookWhoseStubGoesWithItButStaysWhileThePlatformM
     fix->SetActive(true);
     TEWBMouseHook* hook = SharedHook;
     ASSERT_NE(hook, nullptr);
-    HHOOK handle = hook->HookHandle;
+    HHOOK handle = hook->HookHandle.Get();
     void* stub = reinterpret_cast<void*>(hook->HookCode());
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(MemoryAt(stub).Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));  // never writable once written
     fix->SetActive(true);
     EXPECT_EQ(HookRefCount, 1);
-    EXPECT_EQ(hook->HookHandle, handle);
+    EXPECT_EQ(hook->HookHandle.Get(), handle);
 
     // A second holder shares the installed hook; switching any off removes it.
     TEwbControl other(nullptr);
     other.MouseWheelFix()->SetActive(true);
     EXPECT_EQ(other.MouseWheelFix()->HookObject, hook);
     EXPECT_EQ(HookRefCount, 2);
-    EXPECT_EQ(hook->HookHandle, handle);
+    EXPECT_EQ(hook->HookHandle.Get(), handle);
     other.MouseWheelFix()->SetActive(false);
-    EXPECT_EQ(hook->HookHandle, nullptr);
+    EXPECT_EQ(hook->HookHandle.Get(), nullptr);
     EXPECT_EQ(static_cast<DWORD>(MemoryAt(stub).State), static_cast<DWORD>(MEM_FREE));
     fix->SetActive(false);
     EXPECT_EQ(fix->HookObject, nullptr);
@@ -300,7 +300,7 @@ TEST_F(MouseWheelTest, OneSharedHookWhoseStubGoesWithItButStaysWhileThePlatformM
     // When the platform will not remove the hook, the stub stays.
     fix->SetActive(true);
     stub = reinterpret_cast<void*>(SharedHook->HookCode());
-    ASSERT_TRUE(UnhookWindowsHookEx(SharedHook->HookHandle));  // its handle is now one the platform refuses
+    ASSERT_TRUE(UnhookWindowsHookEx(SharedHook->HookHandle.Get()));  // its handle is now one the platform refuses
     fix->SetActive(false);
     EXPECT_EQ(SharedHook, nullptr);
     EXPECT_EQ(static_cast<DWORD>(MemoryAt(stub).State), static_cast<DWORD>(MEM_COMMIT));
