@@ -37,8 +37,7 @@ void RaiseDispatchError(HRESULT hr, EXCEPINFO& excep) {
     throw EOleSysError(hr);
 }
 
-// An automation object without type information, as the site's ambient
-// dispatch and the event sink both are.
+// An automation object without type information, as the event sink is.
 class TNoTypeInfoDispatch : public IDispatch {
 public:
     virtual ~TNoTypeInfoDispatch() = default;
@@ -57,189 +56,170 @@ public:
 
 // ---- the site ----
 
-class TOleControl::TSite : public IOleClientSite,
-                           public IOleInPlaceSite,
-                           public IOleInPlaceFrame,
-                           public IOleControlSite,
-                           public TNoTypeInfoDispatch {
-public:
-    explicit TSite(TOleControl* owner) : owner_(owner) {}
-    virtual ~TSite() = default;
+TOleControlSite::TOleControlSite(TOleControl* container) : container_(container) {}
 
-    IUnknown* Identity() { return static_cast<IOleClientSite*>(this); }
+TOleControlSite::~TOleControlSite() = default;
 
-    // The container is going. While it lives its counts are counters only;
-    // from here on the last release frees the site, and whatever the control
-    // still calls is answered without the container.
-    void Detach() {
-        owner_ = nullptr;
-        if (refs_ <= 0) delete this;
+void TOleControlSite::Detach() {
+    if (!container_) return;
+    Detaching();
+    container_ = nullptr;
+    Release();  // the container's reference
+}
+
+void* TOleControlSite::FindInterface(REFIID iid) {
+    if (iid == IID_IUnknown) return Identity();
+    if (!container_) return nullptr;
+    void* view = nullptr;
+    if (container_->QueryHostInterface(iid, &view) == S_OK && view) {
+        // The container's answer carries a reference of its own; the caller
+        // takes one from this site.
+        static_cast<IUnknown*>(view)->Release();
+        return view;
     }
+    if (iid == IID_IOleClientSite) return static_cast<IOleClientSite*>(this);
+    if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) return static_cast<IOleInPlaceSite*>(this);
+    if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) return static_cast<IOleInPlaceFrame*>(this);
+    if (iid == IID_IOleControlSite) return static_cast<IOleControlSite*>(this);
+    if (iid == IID_IDispatch) return static_cast<IDispatch*>(this);
+    return nullptr;
+}
 
-    // IUnknown: the derived component's views first, then the container's.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid == IID_IUnknown) {
-            *object = Identity();
-        } else if (!owner_) {
-            return E_NOINTERFACE;
-        } else {
-            HRESULT hr = owner_->QueryHostInterface(iid, object);
-            if (hr == S_OK && *object) return S_OK;
-            *object = nullptr;
-            if (iid == IID_IOleClientSite)
-                *object = static_cast<IOleClientSite*>(this);
-            else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite)
-                *object = static_cast<IOleInPlaceSite*>(this);
-            else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame)
-                *object = static_cast<IOleInPlaceFrame*>(this);
-            else if (iid == IID_IOleControlSite)
-                *object = static_cast<IOleControlSite*>(this);
-            else if (iid == IID_IDispatch)
-                *object = static_cast<IDispatch*>(this);
-        }
-        if (!*object) return E_NOINTERFACE;
+HRESULT TOleControlSite::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = FindInterface(iid);
+    if (!*object) return E_NOINTERFACE;
+    static_cast<IUnknown*>(*object)->AddRef();
+    return S_OK;
+}
+
+ULONG TOleControlSite::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+
+ULONG TOleControlSite::Release() {
+    // The container's own reference is let go only by Detach: a control
+    // that releases more than it took cannot free the site under it.
+    for (;;) {
+        const LONG current = refs_;
+        if (current <= 1 && container_) return 1;
+        if (InterlockedCompareExchange(&refs_, current - 1, current) != current) continue;
+        if (current == 1) delete this;
+        return static_cast<ULONG>(current - 1);
+    }
+}
+
+HRESULT TOleControlSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
+    if (moniker) *moniker = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT TOleControlSite::GetContainer(IOleContainer** container) {
+    if (container) *container = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT TOleControlSite::GetWindow(HWND* window) {
+    if (!window) return E_POINTER;
+    *window = nullptr;
+    if (!container_) return E_UNEXPECTED;
+    Boundary(container_, [&] {
+        if (TWinControl* parent = container_->Parent()) *window = parent->Handle();
+    });
+    return *window ? S_OK : E_FAIL;
+}
+
+HRESULT TOleControlSite::OnInPlaceActivate() {
+    if (!container_) return E_UNEXPECTED;
+    if (container_->oleObject_) container_->oleObject_.As(&container_->inPlaceObject_);
+    return S_OK;
+}
+
+HRESULT TOleControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT posRect,
+                                          LPRECT clipRect, LPOLEINPLACEFRAMEINFO frameInfo) {
+    if (frame) *frame = nullptr;
+    if (doc) *doc = nullptr;
+    if (!container_) return E_UNEXPECTED;
+    if (frame) {
+        *frame = static_cast<IOleInPlaceFrame*>(this);
         AddRef();
-        return S_OK;
     }
-    // Counters only while the container lives: its owner frees it, never
-    // the control.
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const long left = --refs_;
-        if (!owner_ && left <= 0) delete this;
-        return static_cast<ULONG>(left < 0 ? 0 : left);
+    RECT bounds = container_->BoundsRect();
+    if (posRect) *posRect = bounds;
+    if (clipRect) *clipRect = bounds;
+    if (frameInfo) {
+        frameInfo->fMDIApp = FALSE;
+        frameInfo->hwndFrame = nullptr;
+        if (TCustomForm* form = container_->GetParentForm(); form && form->HandleAllocated())
+            frameInfo->hwndFrame = form->Handle();
+        frameInfo->haccel = nullptr;
+        frameInfo->cAccelEntries = 0;
     }
+    return S_OK;
+}
 
-    // IOleClientSite
-    HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
-        if (moniker) *moniker = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
-        if (container) *container = nullptr;
-        return E_NOINTERFACE;
-    }
-    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+HRESULT TOleControlSite::OnInPlaceDeactivate() {
+    if (!container_) return S_OK;
+    container_->inPlaceObject_.Reset();
+    container_->activeObject_.Reset();
+    return S_OK;
+}
 
-    // IOleWindow (the in-place site's and the frame's)
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
-        if (!window) return E_POINTER;
-        *window = nullptr;
-        if (!owner_) return E_UNEXPECTED;
-        Boundary(owner_, [&] {
-            if (TWinControl* parent = owner_->Parent()) *window = parent->Handle();
-        });
-        return *window ? S_OK : E_FAIL;
-    }
-    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return S_OK; }
+HRESULT TOleControlSite::OnPosRectChange(LPCRECT rect) {
+    if (rect && container_ && container_->inPlaceObject_) container_->inPlaceObject_->SetObjectRects(rect, rect);
+    return S_OK;
+}
 
-    // IOleInPlaceSite
-    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override {
-        if (!owner_) return E_UNEXPECTED;
-        if (owner_->oleObject_) owner_->oleObject_.As(&owner_->inPlaceObject_);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
-                                               LPRECT posRect, LPRECT clipRect,
-                                               LPOLEINPLACEFRAMEINFO frameInfo) override {
-        if (frame) *frame = nullptr;
-        if (doc) *doc = nullptr;
-        if (!owner_) return E_UNEXPECTED;
-        if (frame) {
-            *frame = static_cast<IOleInPlaceFrame*>(this);
-            AddRef();
-        }
-        if (doc) *doc = nullptr;
-        RECT bounds = owner_->BoundsRect();
-        if (posRect) *posRect = bounds;
-        if (clipRect) *clipRect = bounds;
-        if (frameInfo) {
-            frameInfo->fMDIApp = FALSE;
-            frameInfo->hwndFrame = nullptr;
-            if (TCustomForm* form = owner_->GetParentForm(); form && form->HandleAllocated())
-                frameInfo->hwndFrame = form->Handle();
-            frameInfo->haccel = nullptr;
-            frameInfo->cAccelEntries = 0;
-        }
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override {
-        if (!owner_) return S_OK;
-        owner_->inPlaceObject_.Reset();
-        owner_->activeObject_.Reset();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT rect) override {
-        if (rect && owner_ && owner_->inPlaceObject_) owner_->inPlaceObject_->SetObjectRects(rect, rect);
-        return S_OK;
-    }
+HRESULT TOleControlSite::SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) {
+    if (!container_) return E_UNEXPECTED;
+    container_->activeObject_ = active;
+    return S_OK;
+}
 
-    // IOleInPlaceUIWindow and IOleInPlaceFrame: no tool space, no menus.
-    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
-    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override {
-        if (!owner_) return E_UNEXPECTED;
-        owner_->activeObject_ = active;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+HRESULT TOleControlSite::GetExtendedControl(IDispatch** disp) {
+    if (disp) *disp = nullptr;
+    return E_NOTIMPL;
+}
 
-    // IOleControlSite
-    HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch** disp) override {
-        if (disp) *disp = nullptr;
-        return E_NOTIMPL;
+HRESULT TOleControlSite::TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) {
+    if (!himetric || !container) return E_POINTER;
+    HDC dc = GetDC(nullptr);
+    const float px = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX));
+    const float py = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY));
+    ReleaseDC(nullptr, dc);
+    if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
+        container->x = static_cast<float>(himetric->x) * px / 2540.0f;
+        container->y = static_cast<float>(himetric->y) * py / 2540.0f;
+    } else if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
+        himetric->x = static_cast<LONG>(container->x * 2540.0f / px + 0.5f);
+        himetric->y = static_cast<LONG>(container->y * 2540.0f / py + 0.5f);
+    } else {
+        return E_INVALIDARG;
     }
-    HRESULT STDMETHODCALLTYPE TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) override {
-        if (!himetric || !container) return E_POINTER;
-        HDC dc = GetDC(nullptr);
-        const float px = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX));
-        const float py = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY));
-        ReleaseDC(nullptr, dc);
-        if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
-            container->x = static_cast<float>(himetric->x) * px / 2540.0f;
-            container->y = static_cast<float>(himetric->y) * py / 2540.0f;
-        } else if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
-            himetric->x = static_cast<LONG>(container->x * 2540.0f / px + 0.5f);
-            himetric->y = static_cast<LONG>(container->y * 2540.0f / py + 0.5f);
-        } else {
-            return E_INVALIDARG;
-        }
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
-    HRESULT STDMETHODCALLTYPE OnFocus(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
+    return S_OK;
+}
 
-    // IDispatch: the container's ambient properties.
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO*, UINT*) override {
-        if (!owner_) return DISP_E_MEMBERNOTFOUND;
-        return Boundary(owner_, E_FAIL, [&] { return owner_->AmbientInvoke(dispid, flags, params, result); });
-    }
+HRESULT TOleControlSite::GetTypeInfoCount(UINT* count) {
+    if (count) *count = 0;
+    return S_OK;
+}
 
-private:
-    TOleControl* owner_;
-    long refs_ = 0;
-};
+HRESULT TOleControlSite::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT TOleControlSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+
+HRESULT TOleControlSite::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                EXCEPINFO*, UINT*) {
+    return ContainerAmbient(dispid, flags, params, result);
+}
+
+HRESULT TOleControlSite::ContainerAmbient(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result) {
+    if (!container_) return DISP_E_MEMBERNOTFOUND;
+    return Boundary(container_, E_FAIL, [&] { return container_->AmbientInvoke(dispid, flags, params, result); });
+}
+
+RECT TOleControlSite::ContainerBounds() const { return container_ ? container_->BoundsRect() : RECT{}; }
 
 // ---- the event sink ----
 
@@ -289,7 +269,7 @@ private:
 // ---- TOleControl ----
 
 TOleControl::TOleControl(TComponent* owner, const TControlData& controlData)
-    : TWinControl(owner), controlData_(&controlData), site_(new TSite(this)), sink_(new TEventSink(this)) {
+    : TWinControl(owner), controlData_(&controlData), sink_(new TEventSink(this)) {
     CreateInstance();
 }
 
@@ -300,8 +280,9 @@ TOleControl::~TOleControl() {
     oleObject_.Reset();
     persistStream_.Reset();
     // A control kept alive from outside may still hold the site and the
-    // sink: the members detach them, and they outlive the container until
-    // their last release.
+    // sink: they are detached, and outlive the container until their last
+    // release.
+    DetachSite();
 }
 
 template <typename T>
@@ -309,9 +290,23 @@ void TOleControl::TDetach::operator()(T* object) const {
     object->Detach();
 }
 
-IUnknown* TOleControl::SiteUnknown() { return site_->Identity(); }
+TOleControlSite* TOleControl::CreateSite() { return new TOleControlSite(this); }
 
-IOleClientSite* TOleControl::ClientSite() { return static_cast<IOleClientSite*>(site_.get()); }
+TOleControlSite* TOleControl::Site() {
+    // Made on first use, not in the constructor: a derived component's site
+    // is only known once the component is whole.
+    if (!site_ && !siteDetached_) site_ = CreateSite();
+    return site_;
+}
+
+void TOleControl::DetachSite() {
+    siteDetached_ = true;
+    if (site_) std::exchange(site_, nullptr)->Detach();
+}
+
+IUnknown* TOleControl::SiteUnknown() { return Site() ? Site()->Identity() : nullptr; }
+
+IOleClientSite* TOleControl::ClientSite() { return Site(); }
 
 HWND TOleControl::ControlWindow() const {
     HWND window = nullptr;

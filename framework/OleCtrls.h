@@ -30,10 +30,114 @@ struct TControlData {
     unsigned Version;
 };
 
-// The site objects the control talks to. While the component lives their
-// reference counts are counters only: the component's owner decides when it
-// goes. When it goes they are detached and live on until their last release.
 class TOleControl;
+
+// IOleInPlaceFrame with its EnableModeless under a name of its own, so that a
+// site that also carries another interface with a method of that signature
+// (the document host's UI handler) answers each one apart.
+class TOleInPlaceFrame : public IOleInPlaceFrame {
+public:
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) final { return FrameEnableModeless(enable); }
+
+protected:
+    virtual HRESULT FrameEnableModeless(BOOL) { return S_OK; }
+};
+
+// The site the control talks to: a heap COM object with one count and one
+// identity, carrying the container's interfaces. The container holds one
+// reference, so the control's releases never free it while the container
+// lives; when the container goes it detaches the site, and what the control
+// still calls is answered without it until the last release. A derived
+// site carries more interfaces (FindInterface) and answers more ambients.
+class TOleControlSite : public IOleClientSite,
+                        public IOleInPlaceSite,
+                        public TOleInPlaceFrame,
+                        public IOleControlSite,
+                        public IDispatch {
+public:
+    explicit TOleControlSite(TOleControl* container);
+    TOleControlSite(const TOleControlSite&) = delete;
+    TOleControlSite& operator=(const TOleControlSite&) = delete;
+
+    IUnknown* Identity() { return static_cast<IOleClientSite*>(this); }
+    bool Attached() const { return container_ != nullptr; }
+    // The container goes: the link is cut and its reference let go.
+    void Detach();
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IOleClientSite
+    HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override;
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (the in-place site's and the frame's)
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return S_OK; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override;
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT posRect,
+                                               LPRECT clipRect, LPOLEINPLACEFRAMEINFO frameInfo) override;
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override;
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT rect) override;
+
+    // IOleInPlaceUIWindow and IOleInPlaceFrame: no tool space, no menus.
+    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override;
+    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IOleControlSite
+    HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch** disp) override;
+    HRESULT STDMETHODCALLTYPE TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE OnFocus(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
+
+    // IDispatch: the container's ambient properties, without type
+    // information.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* dispids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
+
+protected:
+    virtual ~TOleControlSite();
+    // The interface of `iid` this site carries (without a reference), or
+    // null; a derived site searches its own table first.
+    virtual void* FindInterface(REFIID iid);
+    // The container is about to go: a derived site cuts its own links.
+    virtual void Detaching() {}
+    // The container's ambient answer (DISP_E_MEMBERNOTFOUND without one).
+    HRESULT ContainerAmbient(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result);
+    RECT ContainerBounds() const;
+
+private:
+    TOleControl* container_;
+    LONG refs_ = 1;  // the container's
+};
 
 class TOleControl : public TWinControl {
 public:
@@ -74,7 +178,8 @@ public:
     void SetIntegerProp(DISPID dispid, int32_t value);
     void SetWideStringProp(DISPID dispid, const std::wstring& value);
 
-    // The client site as the control sees it.
+    // The client site as the control sees it; null once the component has
+    // let it go.
     IOleClientSite* ClientSite();
 
     bool PreProcessMessage(MSG& msg) override;
@@ -108,13 +213,18 @@ protected:
 
     // The site's single identity: every site view answers IUnknown with it.
     IUnknown* SiteUnknown();
+    // The site, made on first use by CreateSite; null once detached.
+    TOleControlSite* Site();
+    virtual TOleControlSite* CreateSite();
+    // Cuts the site's link to this component for good (the destructors'
+    // step, once nothing of the component may be called any more).
+    void DetachSite();
     // The window of the control while it is active in place, or null.
     HWND ControlWindow() const;
 
 private:
-    class TSite;
     class TEventSink;
-    friend class TSite;
+    friend class TOleControlSite;
     friend class TEventSink;
 
     void CreateInstance();
@@ -135,14 +245,15 @@ private:
     ComPtr<IConnectionPoint> eventPoint_;
     DWORD eventCookie_ = 0;
     bool created_ = false;
-    // Owned until the container goes, then detached: their last release
-    // frees them.
+    // Owned until the container goes, then detached: its last release
+    // frees it.
     struct TDetach {
         template <typename T>
         void operator()(T* object) const;
     };
-    std::unique_ptr<TSite, TDetach> site_;
     std::unique_ptr<TEventSink, TDetach> sink_;
+    TOleControlSite* site_ = nullptr;  // one reference, the container's
+    bool siteDetached_ = false;
 };
 
 // Raises the error a failed IDispatch::Invoke stands for: the exception

@@ -1,6 +1,7 @@
 #include "browser/component/EmbeddedWB.h"
 
 #include "browser/component/EwbPlatform.h"
+#include "browser/host/EwbCoreSite.h"
 #include "framework/Boundary.h"
 #include "framework/StartupMarks.h"
 
@@ -41,97 +42,6 @@ static_assert(sizeof TEmbeddedWB::PopupMenuItemCommands / sizeof TEmbeddedWB::Po
               "one command id per context-menu item");
 static_assert(PopupMenuItemRowsInOrder(), "context-menu item rows in ordinal order");
 
-// ---- the component's IDocHostUIHandler view ----
-
-class TEmbeddedWB::TUIHandlerView : public IDocHostUIHandler {
-public:
-    explicit TUIHandlerView(TEmbeddedWB* owner) : owner_(owner) {}
-    virtual ~TUIHandlerView() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        return owner_->QueryInterface(iid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return owner_->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return owner_->Release(); }
-
-    HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override {
-        return Boundary(owner_, E_FAIL, [&] { return owner_->ExtendedGetHostInfo(info); });
-    }
-    // The rest are the host core's own answers.
-    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) override {
-        return Core()->ShowContextMenu(id, pt, target, context);
-    }
-    HRESULT STDMETHODCALLTYPE ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
-                                     IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) override {
-        return Core()->ShowUI(id, active, target, frame, doc);
-    }
-    HRESULT STDMETHODCALLTYPE HideUI() override { return Core()->HideUI(); }
-    HRESULT STDMETHODCALLTYPE UpdateUI() override { return Core()->UpdateUI(); }
-    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override { return Core()->EnableModeless(enable); }
-    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override {
-        return Core()->OnDocWindowActivate(activate);
-    }
-    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override {
-        return Core()->OnFrameWindowActivate(activate);
-    }
-    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) override {
-        return Core()->ResizeBorder(border, window, frameWindow);
-    }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) override {
-        return Core()->TranslateAccelerator(msg, group, cmdID);
-    }
-    HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD reserved) override {
-        return Core()->GetOptionKeyPath(key, reserved);
-    }
-    HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget* dropTarget, IDropTarget** result) override {
-        return Core()->GetDropTarget(dropTarget, result);
-    }
-    HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** dispatch) override { return Core()->GetExternal(dispatch); }
-    HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD translate, LPWSTR urlIn, LPWSTR* urlOut) override {
-        return Core()->TranslateUrl(translate, urlIn, urlOut);
-    }
-    HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject* in, IDataObject** out) override {
-        return Core()->FilterDataObject(in, out);
-    }
-
-private:
-    TCustomEmbeddedWB* Core() { return owner_; }
-    TEmbeddedWB* owner_;
-};
-
-// ---- the protocol stub: IInternetProtocolRoot and IInternetProtocol ----
-
-class TEmbeddedWB::TProtocolView : public IInternetProtocol {
-public:
-    explicit TProtocolView(TEmbeddedWB* owner) : owner_(owner) {}
-    virtual ~TProtocolView() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        return owner_->QueryInterface(iid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return owner_->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return owner_->Release(); }
-
-    HRESULT STDMETHODCALLTYPE Start(LPCWSTR url, IInternetProtocolSink* sink, IInternetBindInfo* bindInfo, DWORD grfPI,
-                                    HANDLE_PTR reserved) override {
-        return Boundary(owner_, INET_E_USE_DEFAULT_PROTOCOLHANDLER,
-                        [&] { return owner_->ProtocolStart(url, sink, bindInfo, grfPI, reserved); });
-    }
-    HRESULT STDMETHODCALLTYPE Continue(PROTOCOLDATA*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Abort(HRESULT, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Terminate(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Suspend() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Resume() override { return E_NOTIMPL; }
-    // The byte count is left as the caller gave it.
-    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LockRequest(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE UnlockRequest() override { return S_OK; }
-
-private:
-    TEmbeddedWB* owner_;
-};
-
 // ---- option classes ----
 
 TPrintOptions::TPrintOptions() : htmlHeader_(std::make_unique<TStringList>()), margins_(std::make_unique<TMargins>()) {}
@@ -147,7 +57,7 @@ void TPrintOptions::SetHTMLHeader(const TStrings& value) { htmlHeader_->Assign(v
 // ---- construction and destruction ----
 
 TEmbeddedWB::TEmbeddedWB(TComponent* owner)
-    : TCustomEmbeddedWB(owner), uiHandlerView_(new TUIHandlerView(this)), protocolView_(new TProtocolView(this)) {
+    : TCustomEmbeddedWB(owner) {
     about_ = kAboutText;
     visible_ = true;
     printOptions_ = std::make_unique<TPrintOptions>();
@@ -200,8 +110,8 @@ TEmbeddedWB::~TEmbeddedWB() {
     DestroyHandle();
     UnhookChildWindows();
     WindowProc = TWndMethod::Of<&TWinControl::WndProc>(this);
-    // The control keeps what it was given of this class's own views (the
-    // UI handler); it lets them go here, while they still exist.
+    // The control is let go while the site still reaches this class's
+    // extensions.
     DestroyControl();
 }
 
@@ -220,8 +130,8 @@ void TEmbeddedWB::AfterLoad() {
     }
     if (!SecurityManager) {
         // Their results are of no consequence: nothing else uses them.
-        CoInternetCreateSecurityManager(static_cast<IServiceProvider*>(this), &SecurityManager, 0);
-        CoInternetCreateZoneManager(static_cast<IServiceProvider*>(this), &ZoneManager, 0);
+        CoInternetCreateSecurityManager(HostSite(), &SecurityManager, 0);
+        CoInternetCreateZoneManager(HostSite(), &ZoneManager, 0);
     }
     STARTUP_MARK("security and zone managers");
     if (disableErrors_->ScriptErrorsSuppressed) ScriptErrorAction = eaContinue;
@@ -292,34 +202,11 @@ void TEmbeddedWB::WMBrowserFocus(TMessage&) {
     ActivateBrowserUI();
 }
 
-// ---- the component's views ----
+// ---- the component's extensions of the site ----
 
-HRESULT TEmbeddedWB::QueryHostInterface(REFIID iid, void** object) {
-    struct TView {
-        const IID* Iid;
-        void* (*Get)(TEmbeddedWB* self);
-    };
-    static const TView kViews[] = {
-        {&IID_EwbInternetProtocolRoot, [](TEmbeddedWB* s) -> void* { return static_cast<IInternetProtocol*>(s->protocolView_.get()); }},
-        {&IID_EwbInternetProtocol, [](TEmbeddedWB* s) -> void* { return static_cast<IInternetProtocol*>(s->protocolView_.get()); }},
-        {&IID_EwbDocHostUIHandler, [](TEmbeddedWB* s) -> void* { return static_cast<IDocHostUIHandler*>(s->uiHandlerView_.get()); }},
-    };
-    for (const TView& view : kViews) {
-        if (iid == *view.Iid) {
-            *object = view.Get(this);
-            AddRef();
-            return S_OK;
-        }
-    }
-    return TCustomEmbeddedWB::QueryHostInterface(iid, object);
-}
-
-HRESULT TEmbeddedWB::ExtendedGetHostInfo(DOCHOSTUIINFO* pInfo) {
-    HRESULT result = TCustomEmbeddedWB::GetHostInfo(pInfo);
-    if (!pInfo) return result;
-    if (!pInfo->pchHostCss && !HostCSS.empty()) pInfo->pchHostCss = AnsiToTaskMemWide(HostCSS);
-    if (!pInfo->pchHostNS && !HostNS.empty()) pInfo->pchHostNS = AnsiToTaskMemWide(HostNS);
-    return result;
+void TEmbeddedWB::ExtendHostInfo(DOCHOSTUIINFO& pInfo) {
+    if (!pInfo.pchHostCss && !HostCSS.empty()) pInfo.pchHostCss = AnsiToTaskMemWide(HostCSS);
+    if (!pInfo.pchHostNS && !HostNS.empty()) pInfo.pchHostNS = AnsiToTaskMemWide(HostNS);
 }
 
 HRESULT TEmbeddedWB::ProtocolStart(LPCWSTR szUrl, IInternetProtocolSink* pOIProtSink, IInternetBindInfo* pOIBindInfo,

@@ -1,9 +1,8 @@
 // TEmbeddedWB: the published browser component. On top of the host core it
 // carries the option objects, the user agent, the HTML-code property, its
 // own window procedure and child-window subclassing, the owner-window hook
-// that watches the engine's dialog boxes, a second UI handler view that
-// extends GetHostInfo, a pluggable-protocol stub and the context-menu item
-// filter.
+// that watches the engine's dialog boxes, the GetHostInfo extension, a
+// pluggable-protocol stub and the context-menu item filter.
 #pragma once
 
 #include <urlmon.h>
@@ -247,16 +246,13 @@ public:
     bool HasPopupMenuFilter() override;
     void FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu, IDispatch* context) override;
 
-    // ---- the component's own views, searched before the host core's ----
-    // IDocHostUIHandler: the core's, with GetHostInfo extended by HostCSS
-    // and HostNS.
-    class TUIHandlerView;
-    // IInternetProtocolRoot and IInternetProtocol as one view.
-    class TProtocolView;
-
+    // ---- the component's extensions of the site ----
+    bool ExtendsSite() const override { return true; }
+    // GetHostInfo through IDocHostUIHandler adds HostCSS and HostNS.
+    void ExtendHostInfo(DOCHOSTUIINFO& pInfo) override;
+    // The protocol stub (IInternetProtocolRoot and IInternetProtocol).
     HRESULT ProtocolStart(LPCWSTR szUrl, IInternetProtocolSink* pOIProtSink, IInternetBindInfo* pOIBindInfo,
-                          DWORD grfPI, HANDLE_PTR dwReserved);
-    HRESULT ExtendedGetHostInfo(DOCHOSTUIINFO* pInfo);
+                          DWORD grfPI, HANDLE_PTR dwReserved) override;
 
     // The context-menu command of each item, by ordinal.
     struct TPopupMenuItemCommand {
@@ -286,7 +282,6 @@ public:
 protected:
     void Loaded() override;
     void WndProc(ui::TMessage& message) override;
-    HRESULT QueryHostInterface(REFIID iid, void** object) override;
 
 private:
     void PreRefresh(TObject* Sender);
@@ -305,8 +300,6 @@ private:
     std::unique_ptr<TDialogBoxes> dialogBoxes_;
     std::unique_ptr<TVisualEffects> visualEffects_;
     std::unique_ptr<ui::TStringList> htmlCode_;
-    std::unique_ptr<TUIHandlerView> uiHandlerView_;
-    std::unique_ptr<TProtocolView> protocolView_;
 };
 
 // ---- process-wide state of the module ----

@@ -1,5 +1,6 @@
 #include "browser/host/EwbCore.h"
 
+#include "browser/host/EwbCoreSite.h"
 #include "browser/support/EwbWindows.h"
 #include "framework/Forms.h"
 
@@ -119,32 +120,6 @@ const IID IID_EwbInternetProtocolRoot = {0x79EAC9E3, 0xBAF9, 0x11CE, {0x8C, 0x82
 const IID IID_EwbInternetProtocol = {0x79EAC9E4, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
 const IID IID_EwbHttpNegotiate = {0x79EAC9D2, 0xBAF9, 0x11CE, {0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B}};
 
-namespace {
-
-// The host's interfaces, searched in this order before the container's.
-// IDocHostUIHandler2 and IDocHostUIHandler are one view.
-struct THostInterface {
-    const IID* Iid;
-    void* (*View)(TCustomEmbeddedWB* host);
-};
-const THostInterface kHostInterfaces[14] = {
-    {&IID_EwbAuthenticate, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IAuthenticate*>(h); }},
-    {&IID_EwbZoomEvents, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IZoomEvents*>(h); }},
-    {&IID_EwbHostBehaviorInit, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IHostBehaviorInit*>(h); }},
-    {&IID_EwbOMWindowServices, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IHTMLOMWindowServices*>(h); }},
-    {&IID_EwbDownloadManager, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDownloadManager*>(h); }},
-    {&IID_EwbProtectFocus, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IProtectFocus*>(h); }},
-    {&IID_EwbNewWindowManager, [](TCustomEmbeddedWB* h) -> void* { return static_cast<INewWindowManager*>(h); }},
-    {&IID_IServiceProvider, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IServiceProvider*>(h); }},
-    {&IID_IOleCommandTarget, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IOleCommandTarget*>(h); }},
-    {&IID_IDropTarget, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDropTarget*>(h); }},
-    {&IID_EwbDocHostUIHandler2, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostUIHandler2*>(h); }},
-    {&IID_EwbDocHostUIHandler, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostUIHandler2*>(h); }},
-    {&IID_EwbDocHostShowUI, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDocHostShowUI*>(h); }},
-    {&IID_IDispatch, [](TCustomEmbeddedWB* h) -> void* { return static_cast<IDispatch*>(h); }},
-};
-
-}  // namespace
 
 uint32_t HostUIFlagsOf(TUserInterfaceOptions options) { return FlagsOf(options, kHostUIFlags); }
 
@@ -165,10 +140,11 @@ TCustomEmbeddedWB::~TCustomEmbeddedWB() {
     Destroying();
     for (HWND window : std::vector<HWND>(dropRegistrations_)) RevokeDropTarget(window);
     // The window goes while this class's window handling is still ours, and
-    // the control is closed and its site cleared while every view of ours
-    // is whole: what the control calls on its way out finds us.
+    // the control is closed while the site still reaches us: what the
+    // control calls on its way out finds us. Then the site lets us go.
     DestroyHandle();
     DestroyControl();
+    DetachSite();
 }
 
 void TCustomEmbeddedWB::UpdateHostUIFlags() { HostUIFlags = HostUIFlagsOf(userInterfaceOptions_); }
@@ -202,26 +178,19 @@ void TCustomEmbeddedWB::NotifyAmbientChange() {
     control->OnAmbientPropertyChange(DISPID_AMBIENT_DLCONTROL);
 }
 
-// ---- COM identity ----
+// ---- the site ----
 
-HRESULT TCustomEmbeddedWB::QueryHostInterface(REFIID iid, void** object) {
-    for (const THostInterface& row : kHostInterfaces) {
-        if (iid == *row.Iid) {
-            *object = row.View(this);
-            AddRef();
-            return S_OK;
-        }
-    }
-    return TEWB::QueryHostInterface(iid, object);
+ui::TOleControlSite* TCustomEmbeddedWB::CreateSite() { return new TEwbSite(this); }
+
+TEwbSite* TCustomEmbeddedWB::HostSite() { return static_cast<TEwbSite*>(Site()); }
+
+void TCustomEmbeddedWB::ExtendHostInfo(DOCHOSTUIINFO&) {}
+
+bool TCustomEmbeddedWB::ExtendsSite() const { return false; }
+
+HRESULT TCustomEmbeddedWB::ProtocolStart(LPCWSTR, IInternetProtocolSink*, IInternetBindInfo*, DWORD, HANDLE_PTR) {
+    return INET_E_USE_DEFAULT_PROTOCOLHANDLER;
 }
-
-HRESULT TCustomEmbeddedWB::QueryInterface(REFIID iid, void** object) {
-    return SiteUnknown()->QueryInterface(iid, object);
-}
-
-ULONG TCustomEmbeddedWB::AddRef() { return SiteUnknown()->AddRef(); }
-
-ULONG TCustomEmbeddedWB::Release() { return SiteUnknown()->Release(); }
 
 // ---- the browser window ----
 

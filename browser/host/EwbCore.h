@@ -158,20 +158,12 @@ using TShowHelpEvent = TMethod<HRESULT(TObject* Sender, HWND hwnd, const wchar_t
 using TUserAgentHook = TMethod<HRESULT(std::wstring& UserAgent)>;
 using TPreRefreshHook = TMethod<void(TObject* Sender)>;
 
-class TCustomEmbeddedWB : public TEWB,
-                          public IAuthenticate,
-                          public IZoomEvents,
-                          public IHostBehaviorInit,
-                          public IHTMLOMWindowServices,
-                          public IDownloadManager,
-                          public IProtectFocus,
-                          public INewWindowManager,
-                          public IServiceProvider,
-                          public IOleCommandTarget,
-                          public IDropTarget,
-                          public IDocHostUIHandler2,
-                          public IDocHostShowUI,
-                          public IDispatch {
+class TEwbSite;
+
+// The host core: the published options and events from which the site
+// (TEwbSite) answers the control and its engine, and the operations on the
+// browser they need.
+class TCustomEmbeddedWB : public TEWB {
 public:
     explicit TCustomEmbeddedWB(ui::TComponent* owner);
     ~TCustomEmbeddedWB() override;
@@ -271,66 +263,20 @@ public:
     virtual bool HasPopupMenuFilter();
     virtual void FilterPopupMenu(TObject* sender, uint32_t id, HMENU menu, IDispatch* context);
 
-    // ---- IUnknown of every view: the site's, whose counts never free us ----
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    // ---- extensions of a derived component, reached through the site ----
+    // Whether the site answers IDocHostUIHandler with GetHostInfo extended
+    // (ExtendHostInfo) and carries the protocol stub (ProtocolStart); the
+    // host core alone answers IDocHostUIHandler as IDocHostUIHandler2.
+    virtual bool ExtendsSite() const;
+    virtual void ExtendHostInfo(DOCHOSTUIINFO& info);
+    virtual HRESULT ProtocolStart(LPCWSTR url, IInternetProtocolSink* sink, IInternetBindInfo* bindInfo, DWORD grfPI,
+                                  HANDLE_PTR reserved);
 
-    // IDispatch: ambient properties
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* dispids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
-
-    // IOleCommandTarget
-    HRESULT STDMETHODCALLTYPE QueryStatus(const GUID* group, ULONG count, OLECMD* cmds, OLECMDTEXT* text) override;
-    HRESULT STDMETHODCALLTYPE Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) override;
-
-    // The services and drag and drop (EwbCoreServices.cpp), and the UI
-    // handler views (EwbCoreViews.cpp).
-    HRESULT STDMETHODCALLTYPE Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) override;
-    HRESULT STDMETHODCALLTYPE OnZoomPercentChanged(ULONG percent) override;
-    HRESULT STDMETHODCALLTYPE PopulateNamespaceTable() override;
-    HRESULT STDMETHODCALLTYPE moveTo(LONG x, LONG y) override;
-    HRESULT STDMETHODCALLTYPE moveBy(LONG x, LONG y) override;
-    HRESULT STDMETHODCALLTYPE resizeTo(LONG x, LONG y) override;
-    HRESULT STDMETHODCALLTYPE resizeBy(LONG x, LONG y) override;
-    HRESULT STDMETHODCALLTYPE Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG grfBINDF,
-                                       BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redir, UINT codePage) override;
-    HRESULT STDMETHODCALLTYPE AllowFocusChange(BOOL* allow) override;
-    HRESULT STDMETHODCALLTYPE EvaluateNewWindow(LPCWSTR url, LPCWSTR name, LPCWSTR urlContext, LPCWSTR features,
-                                                BOOL replace, DWORD flags, DWORD userActionTime) override;
-    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** object) override;
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL pt, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragLeave() override;
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) override;
-    HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override;
-    HRESULT STDMETHODCALLTYPE ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
-                                     IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) override;
-    HRESULT STDMETHODCALLTYPE HideUI() override;
-    HRESULT STDMETHODCALLTYPE UpdateUI() override;
-    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
-    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override;
-    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override;
-    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) override;
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) override;
-    HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD reserved) override;
-    HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget* dropTarget, IDropTarget** result) override;
-    HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** dispatch) override;
-    HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD translate, LPWSTR urlIn, LPWSTR* urlOut) override;
-    HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject* in, IDataObject** out) override;
-    HRESULT STDMETHODCALLTYPE GetOverrideKeyPath(LPOLESTR* key, DWORD reserved) override;
-    HRESULT STDMETHODCALLTYPE ShowMessage(HWND window, LPOLESTR text, LPOLESTR caption, DWORD type,
-                                          LPOLESTR helpFile, DWORD helpContext, LRESULT* result) override;
-    HRESULT STDMETHODCALLTYPE ShowHelp(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse,
-                                       IDispatch* hit) override;
+    // The site, as the engine sees it; null once the component is going.
+    TEwbSite* HostSite();
 
 protected:
-    HRESULT QueryHostInterface(REFIID iid, void** object) override;
+    ui::TOleControlSite* CreateSite() override;
     void AcquireWindow() override;
     void ReleaseWindow() override;
 
@@ -341,6 +287,8 @@ protected:
     static ui::TVariant ReadEventProperty(IDispatch* eventObject, const wchar_t* name);
 
 private:
+    friend class TEwbSite;
+
     void NotifyAmbientChange();
     wchar_t* GetKeyPath(bool override);
     void SetRegisterAsDropTarget(bool value);

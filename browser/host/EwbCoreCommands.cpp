@@ -1,5 +1,5 @@
 // The host's ambient-property dispatch and its command target.
-#include "browser/host/EwbCore.h"
+#include "browser/host/EwbCoreSite.h"
 
 #include "framework/Boundary.h"
 #include "framework/Forms.h"
@@ -37,41 +37,45 @@ std::string VariantToString(const VARIANT& value) {
 
 // ---- IDispatch ----
 
-HRESULT TCustomEmbeddedWB::GetTypeInfoCount(UINT* count) {
-    return Boundary(this, E_UNEXPECTED, [&] {
+HRESULT TEwbSite::GetTypeInfoCount(UINT* count) {
+    if (!host_) return TOleControlSite::GetTypeInfoCount(count);
+    return Boundary(host_, E_UNEXPECTED, [&] {
         int32_t n = 0;
         HRESULT result = S_OK;
-        if (OnGetTypeInfoCount) OnGetTypeInfoCount(this, n, result);
+        if (host_->OnGetTypeInfoCount) host_->OnGetTypeInfoCount(host_, n, result);
         if (count) *count = static_cast<UINT>(n);
         return result;
     });
 }
 
-HRESULT TCustomEmbeddedWB::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
-    return Boundary(this, E_UNEXPECTED, [&] {
+HRESULT TEwbSite::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
+    if (!host_) return TOleControlSite::GetTypeInfo(index, lcid, info);
+    return Boundary(host_, E_UNEXPECTED, [&] {
         if (info) *info = nullptr;
         ComPtr<ITypeInfo> typeInfo;
         HRESULT result = E_NOTIMPL;
-        if (OnGetTypeInfo)
-            OnGetTypeInfo(this, static_cast<int32_t>(index), static_cast<int32_t>(lcid), typeInfo, result);
+        if (host_->OnGetTypeInfo)
+            host_->OnGetTypeInfo(host_, static_cast<int32_t>(index), static_cast<int32_t>(lcid), typeInfo, result);
         if (info) *info = typeInfo.Detach();
         return result;
     });
 }
 
-HRESULT TCustomEmbeddedWB::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* dispids) {
-    return Boundary(this, E_UNEXPECTED, [&] {
+HRESULT TEwbSite::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* dispids) {
+    if (!host_) return E_NOTIMPL;
+    return Boundary(host_, E_UNEXPECTED, [&] {
         HRESULT result = E_NOTIMPL;
-        if (OnGetIDsOfNames)
-            OnGetIDsOfNames(this, iid, names, static_cast<int32_t>(count), static_cast<int32_t>(lcid), dispids,
+        if (host_->OnGetIDsOfNames)
+            host_->OnGetIDsOfNames(host_, iid, names, static_cast<int32_t>(count), static_cast<int32_t>(lcid), dispids,
                             result);
         return result;
     });
 }
 
-HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                  VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
-    return Boundary(this, E_UNEXPECTED, [&]() -> HRESULT {
+HRESULT TEwbSite::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                         EXCEPINFO* excep, UINT* argErr) {
+    if (!host_) return DISP_E_MEMBERNOTFOUND;
+    return Boundary(host_, E_UNEXPECTED, [&]() -> HRESULT {
         HRESULT answer = kNotAnswered;
         try {
             if ((flags & DISPATCH_PROPERTYGET) && result) {
@@ -79,9 +83,9 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
                 switch (dispid) {
                 case DISPID_AMBIENT_USERAGENT: {
                     answer = kNotAnswered;
-                    if (UserAgentHook) {
+                    if (host_->UserAgentHook) {
                         std::wstring agent;
-                        if (UserAgentHook(agent) == S_OK && !agent.empty()) {
+                        if (host_->UserAgentHook(agent) == S_OK && !agent.empty()) {
                             TVariant::String(agent + L"\r\n").MoveTo(*result);
                             answer = S_OK;
                         }
@@ -89,10 +93,10 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
                     break;
                 }
                 case DISPID_AMBIENT_DLCONTROL:
-                    TVariant::Int32(static_cast<int32_t>(DownloadControlFlags)).MoveTo(*result);
+                    TVariant::Int32(static_cast<int32_t>(host_->DownloadControlFlags)).MoveTo(*result);
                     break;
                 case DISPID_AMBIENT_USERMODE:
-                    TVariant::Bool(!UserModeFlag).MoveTo(*result);
+                    TVariant::Bool(!host_->UserModeFlag).MoveTo(*result);
                     break;
                 default:
                     answer = kNotAnswered;
@@ -103,16 +107,16 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
                 TVariant value;
                 if (params && params->cArgs > 0 &&
                     SUCCEEDED(VariantChangeType(value.Receive(), &params->rgvarg[params->cArgs - 1], 0, VT_BOOL)))
-                    UserModeFlag = value.Get().boolVal != VARIANT_FALSE;
+                    host_->UserModeFlag = value.Get().boolVal != VARIANT_FALSE;
                 else
                     answer = DISP_E_TYPEMISMATCH;
             }
             if (answer == kNotAnswered) {
-                answer = AmbientInvoke(dispid, flags, params, result);
-                if (answer == DISP_E_MEMBERNOTFOUND && OnInvoke) {
+                answer = ContainerAmbient(dispid, flags, params, result);
+                if (answer == DISP_E_MEMBERNOTFOUND && host_->OnInvoke) {
                     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-                    OnInvoke(this, dispid, iid, static_cast<int32_t>(lcid), flags, params ? *params : none, result,
-                             excep, argErr, answer);
+                    host_->OnInvoke(host_, dispid, iid, static_cast<int32_t>(lcid), flags, params ? *params : none,
+                                    result, excep, argErr, answer);
                 }
             }
             return answer;
@@ -128,34 +132,37 @@ HRESULT TCustomEmbeddedWB::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD fla
 
 // ---- IOleCommandTarget ----
 
-HRESULT TCustomEmbeddedWB::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) { return S_OK; }
+HRESULT TEwbSite::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) { return S_OK; }
 
-HRESULT TCustomEmbeddedWB::Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) {
-    return Boundary(this, HRESULT(OLECMDERR_E_NOTSUPPORTED), [&]() -> HRESULT {
+HRESULT TEwbSite::Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) {
+    if (!host_) return OLECMDERR_E_NOTSUPPORTED;
+    return Boundary(host_, HRESULT(OLECMDERR_E_NOTSUPPORTED), [&]() -> HRESULT {
         HRESULT result = OLECMDERR_E_NOTSUPPORTED;
         if (group && *group == kCgidExplorer) {
-            if (cmdID == OLECMDID_ONUNLOAD && OnUnload) {
-                OnUnload(this);
+            if (cmdID == OLECMDID_ONUNLOAD && host_->OnUnload) {
+                host_->OnUnload(host_);
                 return S_OK;
             }
             if (cmdID == OLECMDID_PREREFRESH) {
-                if (FindChildWindowByClass(L"Internet Explorer_Server") || FindChildWindowByClass(L"SysListView32"))
-                    if (PreRefreshHook) PreRefreshHook(this);
+                if (host_->FindChildWindowByClass(L"Internet Explorer_Server") ||
+                    host_->FindChildWindowByClass(L"SysListView32"))
+                    if (host_->PreRefreshHook) host_->PreRefreshHook(host_);
             }
         } else if (group && *group == kCgidDocHostCommandHandler) {
-            if (cmdID == OLECMDID_SHOWSCRIPTERROR) return HandleScriptError(in, out);
+            if (cmdID == OLECMDID_SHOWSCRIPTERROR) return host_->HandleScriptError(in, out);
             if (cmdID == IDM_REFRESH || cmdID == IDM_REFRESH_TOP || cmdID == IDM_REFRESH_TOP_FULL) {
-                if (!OnRefresh) return result;
+                if (!host_->OnRefresh) return result;
                 bool cancel = false;
-                OnRefresh(this, static_cast<int32_t>(cmdID), cancel);
+                host_->OnRefresh(host_, static_cast<int32_t>(cmdID), cancel);
                 if (cancel) result = S_OK;
                 return result;
             }
         }
-        if (OnCommandExec) {
+        if (host_->OnCommandExec) {
             // Empty stand-ins for arguments the caller left out.
             TVariant emptyIn, emptyOut;
-            OnCommandExec(this, group, cmdID, option, in ? *in : emptyIn.Get(), out ? *out : emptyOut.Get(), result);
+            host_->OnCommandExec(host_, group, cmdID, option, in ? *in : emptyIn.Get(), out ? *out : emptyOut.Get(),
+                                 result);
         }
         return result;
     });

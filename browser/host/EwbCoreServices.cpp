@@ -1,5 +1,5 @@
 // The services the host hands out through QueryService, and drag and drop.
-#include "browser/host/EwbCore.h"
+#include "browser/host/EwbCoreSite.h"
 
 #include <algorithm>
 
@@ -32,18 +32,19 @@ bool TCustomEmbeddedWB::ProvideService(REFGUID serviceId, REFIID interfaceId, vo
         if (compared == *rule.id && rule.condition)
             // The interface asked for, from our own list; a miss ends the
             // search.
-            return SUCCEEDED(QueryInterface(interfaceId, object)) && *object;
+            return HostSite() && SUCCEEDED(HostSite()->QueryInterface(interfaceId, object)) && *object;
     }
     return false;
 }
 
-HRESULT TCustomEmbeddedWB::QueryService(REFGUID service, REFIID iid, void** object) {
+HRESULT TEwbSite::QueryService(REFGUID service, REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
-    Boundary(this, [&] {
-        if (!ProvideService(service, iid, object) && OnQueryService) {
+    if (!host_) return E_NOINTERFACE;
+    Boundary(host_, [&] {
+        if (!host_->ProvideService(service, iid, object) && host_->OnQueryService) {
             ComPtr<IUnknown> obj;
-            OnQueryService(this, service, iid, obj);
+            host_->OnQueryService(host_, service, iid, obj);
             // Handed out as the interface asked for, or not at all.
             if (obj && FAILED(obj->QueryInterface(iid, object))) *object = nullptr;
         }
@@ -51,22 +52,27 @@ HRESULT TCustomEmbeddedWB::QueryService(REFGUID service, REFIID iid, void** obje
     return *object ? S_OK : E_NOINTERFACE;
 }
 
-HRESULT TCustomEmbeddedWB::AllowFocusChange(BOOL* allow) {
+HRESULT TEwbSite::AllowFocusChange(BOOL* allow) {
     if (!allow) return E_POINTER;
-    *allow = AllowFocus ? TRUE : FALSE;
-    Boundary(this, [&] {
-        if (OnAllowFocusChange) OnAllowFocusChange(this, *allow);
+    // A component that has gone has nothing against it.
+    *allow = !host_ || host_->AllowFocus ? TRUE : FALSE;
+    if (!host_) return S_OK;
+    Boundary(host_, [&] {
+        if (host_->OnAllowFocusChange) host_->OnAllowFocusChange(host_, *allow);
     });
     return S_OK;
 }
 
-HRESULT TCustomEmbeddedWB::OnZoomPercentChanged(ULONG percent) {
-    return Boundary(this, S_FALSE, [&] { return OnZoomPercentChange ? OnZoomPercentChange(this, percent) : S_FALSE; });
+HRESULT TEwbSite::OnZoomPercentChanged(ULONG percent) {
+    if (!host_) return S_FALSE;
+    return Boundary(host_, S_FALSE,
+                    [&] { return host_->OnZoomPercentChange ? host_->OnZoomPercentChange(host_, percent) : S_FALSE; });
 }
 
-HRESULT TCustomEmbeddedWB::PopulateNamespaceTable() {
-    Boundary(this, [&] {
-        if (OnPopulateNSTable) OnPopulateNSTable(this);
+HRESULT TEwbSite::PopulateNamespaceTable() {
+    if (!host_) return S_OK;
+    Boundary(host_, [&] {
+        if (host_->OnPopulateNSTable) host_->OnPopulateNSTable(host_);
     });
     return S_OK;
 }
@@ -105,49 +111,55 @@ HRESULT WindowService(TCustomEmbeddedWB* host, void (TCustomEmbeddedWB::*action)
 }
 }  // namespace
 
-HRESULT TCustomEmbeddedWB::moveTo(LONG x, LONG y) {
-    return WindowService(this, &TCustomEmbeddedWB::MoveParentForm, false, OnMove, x, y);
+HRESULT TEwbSite::moveTo(LONG x, LONG y) {
+    if (!host_) return S_OK;
+    return WindowService(host_, &TCustomEmbeddedWB::MoveParentForm, false, host_->OnMove, x, y);
 }
-HRESULT TCustomEmbeddedWB::moveBy(LONG x, LONG y) {
-    return WindowService(this, &TCustomEmbeddedWB::MoveParentForm, true, OnMoveBy, x, y);
+HRESULT TEwbSite::moveBy(LONG x, LONG y) {
+    if (!host_) return S_OK;
+    return WindowService(host_, &TCustomEmbeddedWB::MoveParentForm, true, host_->OnMoveBy, x, y);
 }
-HRESULT TCustomEmbeddedWB::resizeTo(LONG x, LONG y) {
-    return WindowService(this, &TCustomEmbeddedWB::ResizeParentForm, false, OnResize, x, y);
+HRESULT TEwbSite::resizeTo(LONG x, LONG y) {
+    if (!host_) return S_OK;
+    return WindowService(host_, &TCustomEmbeddedWB::ResizeParentForm, false, host_->OnResize, x, y);
 }
-HRESULT TCustomEmbeddedWB::resizeBy(LONG x, LONG y) {
-    return WindowService(this, &TCustomEmbeddedWB::ResizeParentForm, true, OnResizeBy, x, y);
+HRESULT TEwbSite::resizeBy(LONG x, LONG y) {
+    if (!host_) return S_OK;
+    return WindowService(host_, &TCustomEmbeddedWB::ResizeParentForm, true, host_->OnResizeBy, x, y);
 }
 
 // ---- new windows, downloads, authentication ----
 
-HRESULT TCustomEmbeddedWB::EvaluateNewWindow(LPCWSTR url, LPCWSTR name, LPCWSTR urlContext, LPCWSTR features,
-                                             BOOL replace, DWORD flags, DWORD userActionTime) {
+HRESULT TEwbSite::EvaluateNewWindow(LPCWSTR url, LPCWSTR name, LPCWSTR urlContext, LPCWSTR features, BOOL replace,
+                                    DWORD flags, DWORD userActionTime) {
+    if (!host_) return E_FAIL;
     HRESULT result = E_FAIL;
-    Boundary(this, [&] {
-        if (OnEvaluateNewWindow)
-            OnEvaluateNewWindow(this, url, name, urlContext, features, replace, flags, userActionTime, result);
+    Boundary(host_, [&] {
+        if (host_->OnEvaluateNewWindow)
+            host_->OnEvaluateNewWindow(host_, url, name, urlContext, features, replace, flags, userActionTime, result);
     });
     return result;
 }
 
-HRESULT TCustomEmbeddedWB::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG grfBINDF,
-                                    BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redir, UINT codePage) {
+HRESULT TEwbSite::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG grfBINDF, BINDINFO* bindInfo,
+                           LPCOLESTR headers, LPCOLESTR redir, UINT codePage) {
+    if (!host_) return E_NOTIMPL;
     HRESULT result = E_NOTIMPL;
-    Boundary(this, [&] {
-        if (OnFileDownload)
-            OnFileDownload(this, moniker, context, bindVerb, static_cast<uint32_t>(grfBINDF), bindInfo, headers, redir,
-                           codePage, result);
+    Boundary(host_, [&] {
+        if (host_->OnFileDownload)
+            host_->OnFileDownload(host_, moniker, context, bindVerb, static_cast<uint32_t>(grfBINDF), bindInfo,
+                                  headers, redir, codePage, result);
     });
     return result;
 }
 
-HRESULT TCustomEmbeddedWB::Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) {
-    HRESULT result = S_OK;
+HRESULT TEwbSite::Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) {
+    HRESULT result = host_ ? S_OK : E_FAIL;
     std::wstring userName, passWord;
     HWND handle = nullptr;
-    Boundary(this, [&] {
-        handle = Handle();
-        if (OnAuthenticate) OnAuthenticate(this, handle, userName, passWord, result);
+    if (host_) Boundary(host_, [&] {
+        handle = host_->Handle();
+        if (host_->OnAuthenticate) host_->OnAuthenticate(host_, handle, userName, passWord, result);
     });
     if (window) *window = handle;
     if (user) *user = userName.empty() ? nullptr : WideToTaskMem(userName);
@@ -182,11 +194,11 @@ void TCustomEmbeddedWB::SetDropHandlingType(TDragDropHandlingType value) {
         SetRegisterAsDropTarget(true);
         break;
     case ddtMy:
-        target = static_cast<IDropTarget*>(this);
+        target = static_cast<IDropTarget*>(HostSite());
         break;
     case ddtCustom:
         if (document) {
-            target = static_cast<IDropTarget*>(this);
+            target = static_cast<IDropTarget*>(HostSite());
             if (OnGetDropTarget) OnGetDropTarget(this, target);
         }
         break;
@@ -207,23 +219,24 @@ void TCustomEmbeddedWB::RevokeDropTarget(HWND window) {
                              dropRegistrations_.end());
 }
 
-HRESULT TCustomEmbeddedWB::GetDropTarget(IDropTarget*, IDropTarget** result) {
+HRESULT TEwbSite::GetDropTarget(IDropTarget*, IDropTarget** result) {
     if (result) *result = nullptr;
-    return Boundary(this, E_FAIL, [&] {
+    if (!host_) return E_NOTIMPL;
+    return Boundary(host_, E_FAIL, [&] {
         ComPtr<IDropTarget> target;
-        switch (dropHandlingType_) {
+        switch (host_->dropHandlingType_) {
         case ddtMS:
-            SetRegisterAsDropTarget(true);
+            host_->SetRegisterAsDropTarget(true);
             return E_NOTIMPL;
         case ddtMy:
             target = static_cast<IDropTarget*>(this);
             break;
         case ddtCustom:
             target = static_cast<IDropTarget*>(this);
-            if (OnGetDropTarget) OnGetDropTarget(this, target);
+            if (host_->OnGetDropTarget) host_->OnGetDropTarget(host_, target);
             break;
         case ddtNo:
-            SetRegisterAsDropTarget(false);
+            host_->SetRegisterAsDropTarget(false);
             return S_OK;
         }
         if (result) *result = target.Detach();
@@ -236,33 +249,34 @@ template <typename Call>
 HRESULT DragCall(TCustomEmbeddedWB* host, DWORD* effect, Call call) {
     HRESULT result = S_OK;
     int32_t value = DROPEFFECT_NONE;
-    Boundary(host, [&] { call(value, result); });
+    if (host) Boundary(host, [&] { call(value, result); });
     if (effect) *effect = static_cast<DWORD>(value);
     return result;
 }
 }  // namespace
 
-HRESULT TCustomEmbeddedWB::DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
-    return DragCall(this, effect, [&](int32_t& e, HRESULT& r) {
-        if (OnDragEnter) OnDragEnter(this, data, static_cast<int32_t>(keys), pt, e, r);
+HRESULT TEwbSite::DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
+    return DragCall(host_, effect, [&](int32_t& e, HRESULT& r) {
+        if (host_->OnDragEnter) host_->OnDragEnter(host_, data, static_cast<int32_t>(keys), pt, e, r);
     });
 }
 
-HRESULT TCustomEmbeddedWB::DragOver(DWORD keys, POINTL pt, DWORD* effect) {
-    return DragCall(this, effect, [&](int32_t& e, HRESULT& r) {
-        if (OnDragOver2) OnDragOver2(this, static_cast<int32_t>(keys), pt, e, r);
+HRESULT TEwbSite::DragOver(DWORD keys, POINTL pt, DWORD* effect) {
+    return DragCall(host_, effect, [&](int32_t& e, HRESULT& r) {
+        if (host_->OnDragOver2) host_->OnDragOver2(host_, static_cast<int32_t>(keys), pt, e, r);
     });
 }
 
-HRESULT TCustomEmbeddedWB::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
-    return DragCall(this, effect, [&](int32_t& e, HRESULT& r) {
-        if (OnDropEvent) OnDropEvent(this, data, static_cast<int32_t>(keys), pt, e, r);
+HRESULT TEwbSite::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
+    return DragCall(host_, effect, [&](int32_t& e, HRESULT& r) {
+        if (host_->OnDropEvent) host_->OnDropEvent(host_, data, static_cast<int32_t>(keys), pt, e, r);
     });
 }
 
-HRESULT TCustomEmbeddedWB::DragLeave() {
-    Boundary(this, [&] {
-        if (OnDragLeave) OnDragLeave(this);
+HRESULT TEwbSite::DragLeave() {
+    if (!host_) return S_OK;
+    Boundary(host_, [&] {
+        if (host_->OnDragLeave) host_->OnDragLeave(host_);
     });
     return S_OK;
 }

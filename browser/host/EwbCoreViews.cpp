@@ -1,6 +1,6 @@
-// The UI handler and show-UI views of the host: each prepares its default
-// answer, then lets the application's event change it.
-#include "browser/host/EwbCore.h"
+// The site's UI handlers and show-UI: each prepares its default answer,
+// then lets the application's event change it.
+#include "browser/host/EwbCoreSite.h"
 
 #include "browser/support/EwbLateBound.h"
 #include "framework/Boundary.h"
@@ -19,29 +19,30 @@ constexpr OLECMDID kShowEncodingCommand = OLECMDID_SETPROGRESSTEXT;
 
 // ---- context menus ----
 
-HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) {
+HRESULT TEwbSite::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) {
+    if (!host_) return S_FALSE;
     // When something of ours fails nothing of ours was shown: the engine
     // shows its own menu.
-    return Boundary(this, S_FALSE, [&] {
+    return Boundary(host_, S_FALSE, [&] {
         HRESULT result = E_NOTIMPL;
-        if (OnShowContextMenu) OnShowContextMenu(this, id, pt, target, context, result);
+        if (host_->OnShowContextMenu) host_->OnShowContextMenu(host_, id, pt, target, context, result);
         if (result != E_NOTIMPL) return result;
 
-        bool disabled = DisabledPopupMenus.Contains(rcmAll) ||
-                        (id < rcmAll && DisabledPopupMenus.Contains(static_cast<TIEPopupMenu>(id)));
+        bool disabled = host_->DisabledPopupMenus.Contains(rcmAll) ||
+                        (id < rcmAll && host_->DisabledPopupMenus.Contains(static_cast<TIEPopupMenu>(id)));
         if (disabled) {
-            if (PopupMenu) {
+            if (host_->PopupMenu) {
                 POINT cursor;
                 GetCursorPos(&cursor);
-                PopupMenu->Popup(cursor.x, cursor.y);
+                host_->PopupMenu->Popup(cursor.x, cursor.y);
             }
             return S_OK;
         }
-        if (HasPopupMenuFilter()) {
+        if (host_->HasPopupMenuFilter()) {
             TVariant encoding;
-            ExecWB(kShowEncodingCommand, OLECMDEXECOPT_DODEFAULT, encoding.Get());
+            host_->ExecWB(kShowEncodingCommand, OLECMDEXECOPT_DODEFAULT, encoding.Get());
             const bool shown = ShowCustomContextMenu(
-                this, id, target, TMenuPreprocess::Of<&TCustomEmbeddedWB::FilterPopupMenu>(this), encoding.Get(), pt,
+                host_, id, target, TMenuPreprocess::Of<&TCustomEmbeddedWB::FilterPopupMenu>(host_), encoding.Get(), pt,
                 context);
             return shown ? S_OK : S_FALSE;
         }
@@ -51,24 +52,35 @@ HRESULT TCustomEmbeddedWB::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target
 
 // ---- host information and UI ----
 
-HRESULT TCustomEmbeddedWB::GetHostInfo(DOCHOSTUIINFO* info) {
+HRESULT TEwbSite::CoreGetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
+    if (!host_) return E_FAIL;
     // The whole record and no more: 20 bytes in the 32-bit program.
     ZeroMemory(info, sizeof(DOCHOSTUIINFO));
     info->cbSize = sizeof(DOCHOSTUIINFO);
-    info->dwFlags = HostUIFlags;
+    info->dwFlags = host_->HostUIFlags;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
-    Boundary(this, [&] {
-        if (OnGetHostInfo) OnGetHostInfo(this, *info);
+    Boundary(host_, [&] {
+        if (host_->OnGetHostInfo) host_->OnGetHostInfo(host_, *info);
     });
     return S_OK;
 }
 
-HRESULT TCustomEmbeddedWB::ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
-                                  IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) {
+HRESULT TEwbSite::ExtendedGetHostInfo(DOCHOSTUIINFO* info) {
+    const HRESULT result = CoreGetHostInfo(info);
+    if (!info || !host_) return result;
+    return Boundary(host_, E_FAIL, [&] {
+        host_->ExtendHostInfo(*info);
+        return result;
+    });
+}
+
+HRESULT TEwbSite::ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
+                         IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) {
+    if (!host_) return S_FALSE;
     HRESULT result = S_FALSE;
-    Boundary(this, [&] {
-        if (OnShowUI) OnShowUI(this, id, active, target, frame, doc, result);
+    Boundary(host_, [&] {
+        if (host_->OnShowUI) host_->OnShowUI(host_, id, active, target, frame, doc, result);
     });
     return result;
 }
@@ -91,17 +103,19 @@ HRESULT NotifyAndAnswerOk(TCustomEmbeddedWB* host, const Event& event, Args... a
 }
 }  // namespace
 
-HRESULT TCustomEmbeddedWB::HideUI() { return NotifyWithResult(this, OnHideUI); }
-HRESULT TCustomEmbeddedWB::UpdateUI() { return NotifyWithResult(this, OnUpdateUI); }
-HRESULT TCustomEmbeddedWB::EnableModeless(BOOL enable) { return NotifyAndAnswerOk(this, OnEnableModeless, enable); }
-HRESULT TCustomEmbeddedWB::OnDocWindowActivate(BOOL activate) {
-    return NotifyAndAnswerOk(this, OnOnDocWindowActivate, activate);
+HRESULT TEwbSite::HideUI() { return host_ ? NotifyWithResult(host_, host_->OnHideUI) : S_FALSE; }
+HRESULT TEwbSite::UpdateUI() { return host_ ? NotifyWithResult(host_, host_->OnUpdateUI) : S_FALSE; }
+HRESULT TEwbSite::HandlerEnableModeless(BOOL enable) {
+    return host_ ? NotifyAndAnswerOk(host_, host_->OnEnableModeless, enable) : S_OK;
 }
-HRESULT TCustomEmbeddedWB::OnFrameWindowActivate(BOOL activate) {
-    return NotifyAndAnswerOk(this, OnOnFrameWindowActivate, activate);
+HRESULT TEwbSite::OnDocWindowActivate(BOOL activate) {
+    return host_ ? NotifyAndAnswerOk(host_, host_->OnOnDocWindowActivate, activate) : S_OK;
 }
-HRESULT TCustomEmbeddedWB::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) {
-    return NotifyAndAnswerOk(this, OnResizeBorder, border, window, frameWindow);
+HRESULT TEwbSite::OnFrameWindowActivate(BOOL activate) {
+    return host_ ? NotifyAndAnswerOk(host_, host_->OnOnFrameWindowActivate, activate) : S_OK;
+}
+HRESULT TEwbSite::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) {
+    return host_ ? NotifyAndAnswerOk(host_, host_->OnResizeBorder, border, window, frameWindow) : S_OK;
 }
 
 // ---- keys ----
@@ -121,11 +135,11 @@ bool TCustomEmbeddedWB::FilterCtrlShortcut(const MSG& msg) {
     return masked;
 }
 
-HRESULT TCustomEmbeddedWB::TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) {
-    if (!msg) return S_FALSE;
-    return Boundary(this, S_FALSE, [&] {
-        bool done = FilterCtrlShortcut(*msg);
-        if (!done && OnTranslateAccelerator) OnTranslateAccelerator(this, msg, group, cmdID, done);
+HRESULT TEwbSite::TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) {
+    if (!msg || !host_) return S_FALSE;
+    return Boundary(host_, S_FALSE, [&] {
+        bool done = host_->FilterCtrlShortcut(*msg);
+        if (!done && host_->OnTranslateAccelerator) host_->OnTranslateAccelerator(host_, msg, group, cmdID, done);
         return done ? S_OK : S_FALSE;
     });
 }
@@ -141,38 +155,39 @@ namespace {
 HRESULT AnswerKeyPath(LPOLESTR* key, wchar_t* (*read)(TCustomEmbeddedWB*), TCustomEmbeddedWB* host) {
     if (!key) return E_POINTER;
     *key = nullptr;
+    if (!host) return S_FALSE;
     // Allocation failures included: no path is handed out.
     if (Attempt([&] { *key = read(host); })) return E_OUTOFMEMORY;
     return *key ? S_OK : S_FALSE;
 }
 }  // namespace
 
-HRESULT TCustomEmbeddedWB::GetOptionKeyPath(LPOLESTR* key, DWORD) {
-    return AnswerKeyPath(key, [](TCustomEmbeddedWB* h) { return h->GetKeyPath(false); }, this);
+HRESULT TEwbSite::GetOptionKeyPath(LPOLESTR* key, DWORD) {
+    return AnswerKeyPath(key, [](TCustomEmbeddedWB* h) { return h->GetKeyPath(false); }, host_);
 }
 
-HRESULT TCustomEmbeddedWB::GetOverrideKeyPath(LPOLESTR* key, DWORD) {
-    return AnswerKeyPath(key, [](TCustomEmbeddedWB* h) { return h->GetKeyPath(true); }, this);
+HRESULT TEwbSite::GetOverrideKeyPath(LPOLESTR* key, DWORD) {
+    return AnswerKeyPath(key, [](TCustomEmbeddedWB* h) { return h->GetKeyPath(true); }, host_);
 }
 
 // ---- external object, URLs, data objects ----
 
-HRESULT TCustomEmbeddedWB::GetExternal(IDispatch** dispatch) {
+HRESULT TEwbSite::GetExternal(IDispatch** dispatch) {
     ComPtr<IDispatch> object;
-    Boundary(this, [&] {
-        if (OnGetExternal) OnGetExternal(this, object);
+    if (host_) Boundary(host_, [&] {
+        if (host_->OnGetExternal) host_->OnGetExternal(host_, object);
     });
     const bool given = object != nullptr;
     if (dispatch) *dispatch = object.Detach();
     return given ? S_OK : S_FALSE;
 }
 
-HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
+HRESULT TEwbSite::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
     // Nothing translated when the handler fails half-way.
     std::wstring translated;
-    Boundary(this, [&] {
+    if (host_) Boundary(host_, [&] {
         std::wstring text;
-        if (OnTranslateUrl) OnTranslateUrl(this, urlIn, text);
+        if (host_->OnTranslateUrl) host_->OnTranslateUrl(host_, urlIn, text);
         translated = std::move(text);
     });
     if (translated.empty() || !urlOut) return S_FALSE;
@@ -180,10 +195,10 @@ HRESULT TCustomEmbeddedWB::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
     return *urlOut ? S_OK : S_FALSE;
 }
 
-HRESULT TCustomEmbeddedWB::FilterDataObject(IDataObject* in, IDataObject** out) {
+HRESULT TEwbSite::FilterDataObject(IDataObject* in, IDataObject** out) {
     ComPtr<IDataObject> replacement;
-    Boundary(this, [&] {
-        if (OnFilterDataObject) OnFilterDataObject(this, in, replacement);
+    if (host_) Boundary(host_, [&] {
+        if (host_->OnFilterDataObject) host_->OnFilterDataObject(host_, in, replacement);
     });
     const bool given = replacement != nullptr;
     if (out) *out = replacement.Detach();
@@ -192,23 +207,25 @@ HRESULT TCustomEmbeddedWB::FilterDataObject(IDataObject* in, IDataObject** out) 
 
 // ---- messages and help ----
 
-HRESULT TCustomEmbeddedWB::ShowMessage(HWND window, LPOLESTR text, LPOLESTR caption, DWORD type, LPOLESTR helpFile,
-                                       DWORD helpContext, LRESULT* result) {
-    return Boundary(this, S_FALSE, [&] {
-        if (!OnShowMessage) return S_FALSE;
+HRESULT TEwbSite::ShowMessage(HWND window, LPOLESTR text, LPOLESTR caption, DWORD type, LPOLESTR helpFile,
+                              DWORD helpContext, LRESULT* result) {
+    if (!host_) return S_FALSE;
+    return Boundary(host_, S_FALSE, [&] {
+        if (!host_->OnShowMessage) return S_FALSE;
         LRESULT local = result ? *result : 0;
-        const HRESULT answer = OnShowMessage(this, window, text, caption, type, helpFile, helpContext, local);
+        const HRESULT answer = host_->OnShowMessage(host_, window, text, caption, type, helpFile, helpContext, local);
         if (result) *result = local;
         return answer;
     });
 }
 
-HRESULT TCustomEmbeddedWB::ShowHelp(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse,
-                                    IDispatch* hit) {
-    return Boundary(this, S_FALSE, [&] {
-        if (OnShowHelpRequest) return OnShowHelpRequest(this, window, helpFile, command, data, mouse, hit);
-        if (helpFile || HelpFile.empty()) return S_FALSE;
-        CallHtmlHelp(window, HelpFile.c_str(), command, data);
+HRESULT TEwbSite::ShowHelp(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse, IDispatch* hit) {
+    if (!host_) return S_FALSE;
+    return Boundary(host_, S_FALSE, [&] {
+        if (host_->OnShowHelpRequest)
+            return host_->OnShowHelpRequest(host_, window, helpFile, command, data, mouse, hit);
+        if (helpFile || host_->HelpFile.empty()) return S_FALSE;
+        CallHtmlHelp(window, host_->HelpFile.c_str(), command, data);
         return S_OK;
     });
 }

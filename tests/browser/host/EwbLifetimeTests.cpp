@@ -265,3 +265,131 @@ TEST_F(LifetimeTest, AHostileEngineNeitherCrashesTheHostNorGetsAnExceptionBack) 
     EXPECT_EQ(answerOf("ShowHelp"), "00000001");
     control.hostile = false;
 }
+
+// The engine may keep what it was given of the site past the component:
+// every method of every interface then answers its "nothing here" value and
+// never reaches the component, its handlers or its options.
+TEST_F(LifetimeTest, EveryMethodOfTheSiteAnswersNothingOnceTheComponentHasGone) {
+    // Handlers that would change every answer, were they still reached.
+    host->OnQueryService = TQueryServiceEvent::Of<&LifetimeTest::Supply>(this);
+    host->OnGetExternal = TGetExternalEvent::Of<&LifetimeTest::External>(this);
+    supplied = host->BrowserInterface();
+    host->OptionKeyPath = "Software\\Test";
+    auto ui2 = SiteAs<IDocHostUIHandler2>();
+    auto ui = SiteAs<IDocHostUIHandler>();
+    auto showUI = SiteAs<IDocHostShowUI>();
+    auto services = SiteAs<IServiceProvider>();
+    auto target = SiteAs<IOleCommandTarget>();
+    auto drop = SiteAs<IDropTarget>();
+    auto ambient = SiteAs<IDispatch>();
+    auto auth = SiteAs<IAuthenticate>();
+    auto zoom = SiteAs<IZoomEvents>();
+    auto behavior = SiteAs<IHostBehaviorInit>();
+    auto window = SiteAs<IHTMLOMWindowServices>();
+    auto downloads = SiteAs<IDownloadManager>();
+    auto focus = SiteAs<IProtectFocus>();
+    auto windows = SiteAs<INewWindowManager>();
+    auto client = SiteAs<IOleClientSite>();
+    auto inPlace = SiteAs<IOleInPlaceSite>();
+    auto frame = SiteAs<IOleInPlaceFrame>();
+    auto control = SiteAs<IOleControlSite>();
+    form.reset();
+    host = nullptr;
+
+    DOCHOSTUIINFO info = {};
+    MSG msg = {nullptr, WM_KEYDOWN, 'N', 0, 0, {0, 0}};
+    LPOLESTR text = nullptr;
+    IDispatch* dispatch = nullptr;
+    IDataObject* data = nullptr;
+    IDropTarget* dropTarget = nullptr;
+    void* object = nullptr;
+    DWORD effect = DROPEFFECT_COPY;
+    BOOL allow = FALSE;
+    HWND hwnd = reinterpret_cast<HWND>(1);
+    LPWSTR user = nullptr, password = nullptr;
+    LRESULT result = 0;
+    POINT pt = {0, 0};
+    POINTL ptl = {0, 0};
+    RECT rect = {0, 0, 1, 1};
+    UINT count = 5;
+    VARIANT out;
+    VariantInit(&out);
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    IOleInPlaceFrame* contextFrame = nullptr;
+    IOleInPlaceUIWindow* contextDoc = nullptr;
+    OLEINPLACEFRAMEINFO frameInfo = {};
+    frameInfo.cb = sizeof frameInfo;
+    const struct {
+        const char* call;
+        std::function<HRESULT()> invoke;
+        HRESULT answer;
+    } rows[] = {
+        {"ShowContextMenu", [&] { return ui2->ShowContextMenu(0, &pt, nullptr, nullptr); }, S_FALSE},
+        {"GetHostInfo (2)", [&] { return ui2->GetHostInfo(&info); }, E_FAIL},
+        {"GetHostInfo", [&] { return ui->GetHostInfo(&info); }, E_FAIL},
+        {"ShowUI", [&] { return ui2->ShowUI(0, nullptr, nullptr, nullptr, nullptr); }, S_FALSE},
+        {"HideUI", [&] { return ui2->HideUI(); }, S_FALSE},
+        {"UpdateUI", [&] { return ui2->UpdateUI(); }, S_FALSE},
+        {"EnableModeless", [&] { return ui->EnableModeless(TRUE); }, S_OK},
+        {"OnDocWindowActivate", [&] { return ui2->OnDocWindowActivate(TRUE); }, S_OK},
+        {"OnFrameWindowActivate", [&] { return ui2->OnFrameWindowActivate(TRUE); }, S_OK},
+        {"ResizeBorder", [&] { return ui2->ResizeBorder(&rect, nullptr, TRUE); }, S_OK},
+        {"TranslateAccelerator", [&] { return ui2->TranslateAccelerator(&msg, nullptr, 0); }, S_FALSE},
+        {"GetOptionKeyPath", [&] { return ui2->GetOptionKeyPath(&text, 0); }, S_FALSE},
+        {"GetOverrideKeyPath", [&] { return ui2->GetOverrideKeyPath(&text, 0); }, S_FALSE},
+        {"GetDropTarget", [&] { return ui2->GetDropTarget(nullptr, &dropTarget); }, E_NOTIMPL},
+        {"GetExternal", [&] { return ui2->GetExternal(&dispatch); }, S_FALSE},
+        {"TranslateUrl", [&] { return ui2->TranslateUrl(0, const_cast<LPWSTR>(L"a"), &text); }, S_FALSE},
+        {"FilterDataObject", [&] { return ui2->FilterDataObject(nullptr, &data); }, S_FALSE},
+        {"ShowMessage", [&] { return showUI->ShowMessage(nullptr, nullptr, nullptr, 0, nullptr, 0, &result); },
+         S_FALSE},
+        {"ShowHelp", [&] { return showUI->ShowHelp(nullptr, nullptr, 0, 0, pt, nullptr); }, S_FALSE},
+        {"QueryService", [&] { return services->QueryService(GUID_NULL, IID_IDispatch, &object); }, E_NOINTERFACE},
+        {"Exec", [&] { return target->Exec(nullptr, 1, 0, nullptr, &out); }, OLECMDERR_E_NOTSUPPORTED},
+        {"DragEnter", [&] { return drop->DragEnter(nullptr, 0, ptl, &effect); }, S_OK},
+        {"DragOver", [&] { return drop->DragOver(0, ptl, &effect); }, S_OK},
+        {"Drop", [&] { return drop->Drop(nullptr, 0, ptl, &effect); }, S_OK},
+        {"DragLeave", [&] { return drop->DragLeave(); }, S_OK},
+        {"Invoke", [&] { return ambient->Invoke(-5512, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &out, nullptr, nullptr); },
+         DISP_E_MEMBERNOTFOUND},
+        {"GetTypeInfoCount", [&] { return ambient->GetTypeInfoCount(&count); }, S_OK},
+        {"GetIDsOfNames", [&] { return ambient->GetIDsOfNames(IID_NULL, nullptr, 0, 0, nullptr); }, E_NOTIMPL},
+        {"Authenticate", [&] { return auth->Authenticate(&hwnd, &user, &password); }, E_FAIL},
+        {"OnZoomPercentChanged", [&] { return zoom->OnZoomPercentChanged(150); }, S_FALSE},
+        {"PopulateNamespaceTable", [&] { return behavior->PopulateNamespaceTable(); }, S_OK},
+        {"moveTo", [&] { return window->moveTo(1, 2); }, S_OK},
+        {"resizeBy", [&] { return window->resizeBy(1, 2); }, S_OK},
+        {"Download", [&] { return downloads->Download(nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr, 0); },
+         E_NOTIMPL},
+        {"AllowFocusChange", [&] { return focus->AllowFocusChange(&allow); }, S_OK},
+        {"EvaluateNewWindow",
+         [&] { return windows->EvaluateNewWindow(L"u", nullptr, nullptr, nullptr, FALSE, 0, 0); }, E_FAIL},
+        {"GetWindow", [&] { return inPlace->GetWindow(&hwnd); }, E_UNEXPECTED},
+        {"GetWindowContext",
+         [&] { return inPlace->GetWindowContext(&contextFrame, &contextDoc, &rect, &rect, &frameInfo); },
+         E_UNEXPECTED},
+        {"SetActiveObject", [&] { return frame->SetActiveObject(nullptr, nullptr); }, E_UNEXPECTED},
+        {"OnInPlaceActivate", [&] { return inPlace->OnInPlaceActivate(); }, E_UNEXPECTED},
+        {"frame EnableModeless", [&] { return frame->EnableModeless(FALSE); }, S_OK},
+        {"SaveObject", [&] { return client->SaveObject(); }, S_OK},
+        {"OnFocus", [&] { return control->OnFocus(TRUE); }, S_OK},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.invoke(), row.answer) << row.call;
+    // Nothing handed out, nothing left in the out-parameters.
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(dispatch, nullptr);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(dropTarget, nullptr);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(user, nullptr);
+    EXPECT_EQ(password, nullptr);
+    EXPECT_EQ(contextFrame, nullptr);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(allow, TRUE);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(out.vt, VT_EMPTY);
+    // The site hands out nothing more of the host.
+    ComPtr<IDocHostUIHandler2> again;
+    EXPECT_EQ(client.As(&again), E_NOINTERFACE);
+    supplied.Reset();
+}
