@@ -1,6 +1,8 @@
 // The host's ambient-property dispatch and its command target.
 #include "browser/host/EwbCoreSite.h"
 
+#include <shlguid.h>
+
 #include "framework/Boundary.h"
 #include "framework/Forms.h"
 
@@ -10,7 +12,8 @@ using namespace ui;
 
 namespace {
 
-const GUID kCgidExplorer = {0x000214D0, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// CGID_DocHostCommandHandler of mshtmhst.h: mingw-w64's uuid library has no
+// definition of it.
 const GUID kCgidDocHostCommandHandler = {0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
 
 constexpr HRESULT kNotAnswered = 1;
@@ -138,7 +141,7 @@ HRESULT TEwbSite::Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in
     if (!host_) return OLECMDERR_E_NOTSUPPORTED;
     return Boundary(host_, HRESULT(OLECMDERR_E_NOTSUPPORTED), [&]() -> HRESULT {
         HRESULT result = OLECMDERR_E_NOTSUPPORTED;
-        if (group && *group == kCgidExplorer) {
+        if (group && *group == CGID_Explorer) {
             if (cmdID == OLECMDID_ONUNLOAD && host_->OnUnload) {
                 host_->OnUnload(host_);
                 return S_OK;

@@ -178,8 +178,11 @@ VARIANT ParamNotFound() {
 
 }  // namespace
 
+// The version the control's description records.
+constexpr unsigned kControlVersion = 401;
+
 const TControlData ControlDescription = {
-    CLSID_EWBWebBrowser, DIID_EWBWebBrowserEvents2, kEventCount, kEventDispIDs, 0, 401,
+    CLSID_EWBWebBrowser, DIID_EWBWebBrowserEvents2, kEventCount, kEventDispIDs, 0, kControlVersion,
 };
 
 TEWB::TEWB(TComponent* owner) : TOleControl(owner, ewb::ControlDescription) {}
