@@ -22,6 +22,20 @@ void QueueException(TObject* sender, const std::exception_ptr& error) noexcept;
 // The text the error box shows for an error.
 std::string ExceptionMessage(const std::exception_ptr& error);
 
+// One call from outside in progress, for as long as it lives. Queued errors
+// are shown only when no such call is under way but the one that shows
+// them: a message loop that runs inside a call (the engine's own, or one a
+// handler runs) leaves them for later.
+class TOutsideCall {
+public:
+    TOutsideCall() noexcept;
+    ~TOutsideCall();
+    TOutsideCall(const TOutsideCall&) = delete;
+    TOutsideCall& operator=(const TOutsideCall&) = delete;
+    // How many calls from outside are in progress on this thread.
+    static int Depth() noexcept;
+};
+
 // Runs `body`; an exception it raises is answered, not thrown. For work that
 // must not stop what follows it (a teardown step, an error shown later).
 template <typename Body>
@@ -38,6 +52,7 @@ std::exception_ptr Attempt(Body&& body) noexcept {
 // raises, the error queued for the error box.
 template <typename R, typename Body>
 R Boundary(TObject* sender, R fallback, Body&& body) noexcept {
+    TOutsideCall call;
     R answer = fallback;
     if (std::exception_ptr error = Attempt([&] { answer = std::forward<Body>(body)(); })) {
         QueueException(sender, error);
@@ -49,6 +64,7 @@ R Boundary(TObject* sender, R fallback, Body&& body) noexcept {
 // The same for an entry point with nothing to answer.
 template <typename Body>
 void Boundary(TObject* sender, Body&& body) noexcept {
+    TOutsideCall call;
     if (std::exception_ptr error = Attempt(std::forward<Body>(body))) QueueException(sender, error);
 }
 

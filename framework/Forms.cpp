@@ -33,6 +33,19 @@ void ApplicationHandleException(TObject* sender, const std::exception_ptr& error
     OutputDebugStringA(ExceptionMessage(error).c_str());
 }
 
+namespace {
+// The program's windows all live on one thread.
+int outsideCalls = 0;
+}  // namespace
+
+TOutsideCall::TOutsideCall() noexcept { ++outsideCalls; }
+
+TOutsideCall::~TOutsideCall() {
+    if (--outsideCalls == 0 && Application) Application->ResumeQueuedErrors();
+}
+
+int TOutsideCall::Depth() noexcept { return outsideCalls; }
+
 void QueueException(TObject*, const std::exception_ptr& error) noexcept {
     if (!error) return;
     // Out of memory even for the message: the answer the caller gets is
@@ -392,6 +405,9 @@ TApplication::TApplication() : TComponent(nullptr) {
 
 TApplication::~TApplication() {
     DestroyComponents();
+    // Errors of the teardown, with no loop left to show them: at least the
+    // debugger hears of them.
+    for (const std::string& message : queuedErrors_) OutputDebugStringA(message.c_str());
     if (handle_) {
         SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
         DestroyWindow(handle_);
@@ -466,7 +482,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
     while (window && !(control = TWinControl::FindControl(window))) window = GetParent(window);
     bool taken = false;
     if (control) {
-        HandleException(control, Attempt([&] {
+        QueueException(control, Attempt([&] {
             // A key goes first to the control that owns the window, as a
             // reflected message; a non-zero answer means it took the key.
             if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && control->HandleAllocated())
@@ -524,11 +540,21 @@ bool TApplication::QueueError(const std::string& message) {
     queuedErrors_.push_back(message);
     // One posted request shows everything queued until it is handled.
     if (!showErrorsPosted_) showErrorsPosted_ = PostMessageW(handle_, CM_SHOWERRORS, 0, 0) != FALSE;
-    return true;
+    if (showErrorsPosted_) return true;
+    queuedErrors_.pop_back();
+    return false;
+}
+
+void TApplication::ResumeQueuedErrors() {
+    if (queuedErrors_.empty() || showErrorsPosted_ || !handle_) return;
+    showErrorsPosted_ = PostMessageW(handle_, CM_SHOWERRORS, 0, 0) != FALSE;
 }
 
 void TApplication::ShowQueuedErrors() {
     showErrorsPosted_ = false;
+    // Handled inside a call from outside (beyond the application window's
+    // own): left for the end of that call.
+    if (TOutsideCall::Depth() > 1) return;
     std::vector<std::string> errors;
     errors.swap(queuedErrors_);
     for (const std::string& message : errors) ShowException(message);

@@ -165,6 +165,8 @@ public:
     // Keeps the message for the error box, shown once the application
     // window takes its posted request; false without that window.
     bool QueueError(const std::string& message);
+    // Posts the request to show what is queued, when one is still needed.
+    void ResumeQueuedErrors();
 
 private:
     bool ProcessMessage(MSG& msg);

@@ -211,12 +211,12 @@ HRESULT TOleControlSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
 
 HRESULT TOleControlSite::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                 EXCEPINFO*, UINT*) {
-    return ContainerAmbient(dispid, flags, params, result);
+    if (!container_) return DISP_E_MEMBERNOTFOUND;
+    return Boundary(container_, E_FAIL, [&] { return ContainerAmbient(dispid, flags, params, result); });
 }
 
 HRESULT TOleControlSite::ContainerAmbient(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result) {
-    if (!container_) return DISP_E_MEMBERNOTFOUND;
-    return Boundary(container_, E_FAIL, [&] { return container_->AmbientInvoke(dispid, flags, params, result); });
+    return container_ ? container_->AmbientInvoke(dispid, flags, params, result) : DISP_E_MEMBERNOTFOUND;
 }
 
 RECT TOleControlSite::ContainerBounds() const { return container_ ? container_->BoundsRect() : RECT{}; }
@@ -228,8 +228,8 @@ public:
     explicit TEventSink(TOleControl* owner) : owner_(owner), eventIID_(owner->controlData_->EventIID) {}
     virtual ~TEventSink() = default;
 
-    // As the site's: from here on the last release frees the sink, and late
-    // events are ignored.
+    // The container goes: from here on the last release frees the sink, and
+    // late events are ignored.
     void Detach() {
         owner_ = nullptr;
         if (refs_ <= 0) delete this;

@@ -130,7 +130,8 @@ protected:
     virtual void* FindInterface(REFIID iid);
     // The container is about to go: a derived site cuts its own links.
     virtual void Detaching() {}
-    // The container's ambient answer (DISP_E_MEMBERNOTFOUND without one).
+    // The container's ambient answer (DISP_E_MEMBERNOTFOUND without one);
+    // raises what the container raises.
     HRESULT ContainerAmbient(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result);
     RECT ContainerBounds() const;
 

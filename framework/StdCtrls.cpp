@@ -56,7 +56,7 @@ private:
     TMemo* memo_;
 };
 
-TMemo::TMemo(TComponent* owner) : TWinControl(owner), lines_(new TMemoStrings(this)) {
+TMemo::TMemo(TComponent* owner) : TWinControl(owner), lines_(std::make_unique<TMemoStrings>(this)) {
     SetBounds(0, 0, 185, 89);
 }
 

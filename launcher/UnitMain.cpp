@@ -96,7 +96,7 @@ const std::vector<uint8_t>& TFormMain::EmbeddedWB1ControlData() {
 void TFormMain::FormCreate(TObject*) {
     DownloadFile(ConfigSourceUrl(), ConfigurationPath());
     STARTUP_MARK("fetch");
-    IniFile.reset(new TIniFile(ConfigurationPath()));
+    IniFile = std::make_unique<TIniFile>(ConfigurationPath());
     std::string web = IniFile->ReadString("Init", "Web", DefaultPageUrl());
     STARTUP_MARK("Web read");
     EmbeddedWB1->Navigate(AnsiToWide(web));

@@ -138,37 +138,47 @@ HRESULT TEwbSite::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPP
 HRESULT TEwbSite::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) { return S_OK; }
 
 HRESULT TEwbSite::Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) {
-    if (!host_) return OLECMDERR_E_NOTSUPPORTED;
-    return Boundary(host_, HRESULT(OLECMDERR_E_NOTSUPPORTED), [&]() -> HRESULT {
-        HRESULT result = OLECMDERR_E_NOTSUPPORTED;
-        if (group && *group == CGID_Explorer) {
-            if (cmdID == OLECMDID_ONUNLOAD && host_->OnUnload) {
-                host_->OnUnload(host_);
-                return S_OK;
-            }
-            if (cmdID == OLECMDID_PREREFRESH) {
-                if (host_->FindChildWindowByClass(L"Internet Explorer_Server") ||
-                    host_->FindChildWindowByClass(L"SysListView32"))
-                    if (host_->PreRefreshHook) host_->PreRefreshHook(host_);
-            }
-        } else if (group && *group == kCgidDocHostCommandHandler) {
-            if (cmdID == OLECMDID_SHOWSCRIPTERROR) return host_->HandleScriptError(in, out);
-            if (cmdID == IDM_REFRESH || cmdID == IDM_REFRESH_TOP || cmdID == IDM_REFRESH_TOP_FULL) {
-                if (!host_->OnRefresh) return result;
-                bool cancel = false;
-                host_->OnRefresh(host_, static_cast<int32_t>(cmdID), cancel);
-                if (cancel) result = S_OK;
-                return result;
-            }
-        }
-        if (host_->OnCommandExec) {
-            // Empty stand-ins for arguments the caller left out.
-            TVariant emptyIn, emptyOut;
-            host_->OnCommandExec(host_, group, cmdID, option, in ? *in : emptyIn.Get(), out ? *out : emptyOut.Get(),
-                                 result);
-        }
-        return result;
+    HRESULT result = OLECMDERR_E_NOTSUPPORTED;
+    if (!host_) return result;
+    bool done = false;
+    HRESULT answer = result;
+    Boundary(host_, [&] {
+        answer = ExecCommand(group, cmdID, option, in, out, result);
+        done = true;
     });
+    // A handler that fails after answering leaves its answer.
+    return done ? answer : result;
+}
+
+HRESULT TEwbSite::ExecCommand(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out,
+                              HRESULT& result) {
+    if (group && *group == CGID_Explorer) {
+        if (cmdID == OLECMDID_ONUNLOAD && host_->OnUnload) {
+            host_->OnUnload(host_);
+            return S_OK;
+        }
+        if (cmdID == OLECMDID_PREREFRESH) {
+            if (host_->FindChildWindowByClass(L"Internet Explorer_Server") ||
+                host_->FindChildWindowByClass(L"SysListView32"))
+                if (host_->PreRefreshHook) host_->PreRefreshHook(host_);
+        }
+    } else if (group && *group == kCgidDocHostCommandHandler) {
+        if (cmdID == OLECMDID_SHOWSCRIPTERROR) return host_->HandleScriptError(in, out);
+        if (cmdID == IDM_REFRESH || cmdID == IDM_REFRESH_TOP || cmdID == IDM_REFRESH_TOP_FULL) {
+            if (!host_->OnRefresh) return result;
+            bool cancel = false;
+            host_->OnRefresh(host_, static_cast<int32_t>(cmdID), cancel);
+            if (cancel) result = S_OK;
+            return result;
+        }
+    }
+    if (host_->OnCommandExec) {
+        // Empty stand-ins for arguments the caller left out.
+        TVariant emptyIn, emptyOut;
+        host_->OnCommandExec(host_, group, cmdID, option, in ? *in : emptyIn.Get(), out ? *out : emptyOut.Get(),
+                             result);
+    }
+    return result;
 }
 
 HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {

@@ -137,6 +137,9 @@ protected:
     HRESULT HandlerEnableModeless(BOOL enable) override;
 
 private:
+    // Exec's work; `result` holds the answer as the handlers leave it.
+    HRESULT ExecCommand(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out, HRESULT& result);
+
     TCustomEmbeddedWB* host_;
 };
 

@@ -2,6 +2,8 @@
 // then lets the application's event change it.
 #include "browser/host/EwbCoreSite.h"
 
+#include <utility>
+
 #include "browser/support/EwbLateBound.h"
 #include "framework/Boundary.h"
 #include "framework/Forms.h"
@@ -69,10 +71,18 @@ HRESULT TEwbSite::CoreGetHostInfo(DOCHOSTUIINFO* info) {
 HRESULT TEwbSite::ExtendedGetHostInfo(DOCHOSTUIINFO* info) {
     const HRESULT result = CoreGetHostInfo(info);
     if (!info || !host_) return result;
-    return Boundary(host_, E_FAIL, [&] {
+    const DOCHOSTUIINFO before = *info;
+    bool extended = false;
+    Boundary(host_, [&] {
         host_->ExtendHostInfo(*info);
-        return result;
+        extended = true;
     });
+    if (extended) return result;
+    // The engine frees only what a call that succeeds hands it: what the
+    // extension allocated before it failed goes again.
+    if (info->pchHostCss != before.pchHostCss) TCoTaskMem<wchar_t>(std::exchange(info->pchHostCss, before.pchHostCss));
+    if (info->pchHostNS != before.pchHostNS) TCoTaskMem<wchar_t>(std::exchange(info->pchHostNS, before.pchHostNS));
+    return E_FAIL;
 }
 
 HRESULT TEwbSite::ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,

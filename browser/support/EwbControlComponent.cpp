@@ -96,7 +96,7 @@ void TFocusControl::SetActive(bool active) {
 // ---- TEwbControl ----
 
 TEwbControl::TEwbControl(ui::TComponent* owner)
-    : ui::TComponent(owner), mouseWheelFix_(new TMouseWheelFix()), focusControl_(new TFocusControl()) {
+    : ui::TComponent(owner), mouseWheelFix_(std::make_unique<TMouseWheelFix>()), focusControl_(std::make_unique<TFocusControl>()) {
     // A component on a form being designed is being designed too.
     Designing = IsDesigning() || (owner && owner->IsDesigning());
     // The fields, not the setters: nothing is installed here.

@@ -181,6 +181,22 @@ TEST_F(EmbeddedWBTest, AboutKeepsItsTextWhateverIsAssigned) {
     EXPECT_EQ(browser->About(), credit);
 }
 
+// The component's own extensions of the site answer nothing either once
+// the component has gone.
+TEST_F(EmbeddedWBTest, TheProtocolStubAndTheExtendedHandlerAnswerNothingOnceTheComponentHasGone) {
+    browser->HostCSS = "body { color: red }";
+    ComPtr<IInternetProtocol> protocol = SiteAs<IInternetProtocol>();
+    ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>();
+    form.reset();
+    DOCHOSTUIINFO info = {};
+    EXPECT_EQ(handler->GetHostInfo(&info), E_FAIL);
+    EXPECT_EQ(info.pchHostCss, nullptr);
+    EXPECT_EQ(protocol->Start(L"about:blank", nullptr, nullptr, 0, 0), INET_E_USE_DEFAULT_PROTOCOLHANDLER);
+    EXPECT_EQ(protocol->Read(nullptr, 0, nullptr), S_OK);
+    ComPtr<IInternetProtocol> again;
+    EXPECT_EQ(protocol.As(&again), E_NOINTERFACE);
+}
+
 TEST_F(EmbeddedWBTest, TheProtocolStubAnswersAsAStubAndTellsTheNegotiator) {
     ComPtr<IInternetProtocol> protocol = SiteAs<IInternetProtocol>();
     ComPtr<IInternetProtocolRoot> root = SiteAs<IInternetProtocolRoot>();
