@@ -298,3 +298,101 @@ TEST_F(UIHandlerTest, EveryCallbackWhoseEventMayChangeTheAnswerAnswersTheEventsW
         EXPECT_EQ(row.Call(), row.After);
     }
 }
+
+namespace {
+
+// An event handler that raises, with the method's data as its message.
+template <typename Event>
+struct TRaising;
+template <typename R, typename... Args>
+struct TRaising<TMethod<R(Args...)>> {
+    static R Raise(void* message, Args...) { throw Exception(static_cast<const char*>(message)); }
+};
+template <typename Event>
+Event Raising(const char* message) {
+    return Event(const_cast<char*>(message), &TRaising<Event>::Raise);
+}
+
+}  // namespace
+
+TEST_F(UIHandlerTest, AHandlerThatRaisesGetsTheContractsAnswerAndItsErrorBoxOnlyAfterTheCall) {
+    ComPtr<IDispatch> ambient = SiteAs<IDispatch>();
+    ComPtr<IServiceProvider> services = SiteAs<IServiceProvider>();
+    ComPtr<IDropTarget> drop = SiteAs<IDropTarget>();
+    form->SetCaption(L"Game");
+    struct TRow {
+        const char* Raised;
+        std::function<std::string(const char* raised)> Call;  // sets the raising handler, calls as the engine does
+        const char* Answer;
+        size_t Boxes;
+    } rows[] = {
+        {"GetHostInfo failed", [&](const char* m) {
+             host->OnGetHostInfo = Raising<TGetHostInfoEvent>(m);
+             DOCHOSTUIINFO info = {};
+             const HRESULT hr = handler->GetHostInfo(&info);
+             return Hex(hr) + " " + Hex(static_cast<HRESULT>(info.dwFlags));
+         }, "00000000 00044000", 1},
+        {"ShowUI failed", [&](const char* m) {
+             host->OnShowUI = Raising<TShowUIEvent>(m);
+             return Hex(handler->ShowUI(DOCHOSTUITYPE_BROWSE, nullptr, nullptr, nullptr, nullptr));
+         }, "00000001", 1},
+        {"TranslateAccelerator failed", [&](const char* m) {
+             host->OnTranslateAccelerator = Raising<TTranslateAcceleratorEvent>(m);
+             return Hex(Key(WM_KEYDOWN, 'Q'));
+         }, "00000001", 1},
+        {"GetExternal failed", [&](const char* m) {
+             host->OnGetExternal = Raising<TGetExternalEvent>(m);
+             IDispatch* external = reinterpret_cast<IDispatch*>(1);
+             const HRESULT hr = handler->GetExternal(&external);
+             return Hex(hr) + (external ? " an object" : " none");
+         }, "00000001 none", 1},
+        {"QueryService failed", [&](const char* m) {
+             host->OnQueryService = Raising<TQueryServiceEvent>(m);
+             IUnknown* object = reinterpret_cast<IUnknown*>(1);
+             const HRESULT hr = services->QueryService(IID_IStream, IID_IUnknown, reinterpret_cast<void**>(&object));
+             return Hex(hr) + (object ? " an object" : " none");
+         }, "80004002 none", 1},
+        {"Exec failed", [&](const char* m) {
+             host->OnCommandExec = Raising<TComTargetExecEvent>(m);
+             return Hex(SiteAs<IOleCommandTarget>()->Exec(nullptr, OLECMDID_PRINT, 0, nullptr, nullptr));
+         }, "80040100", 1},
+        {"DragEnter failed", [&](const char* m) {
+             host->OnDragEnter = Raising<TOnDragEnterEvent>(m);
+             DWORD effect = DROPEFFECT_COPY;
+             const HRESULT hr = drop->DragEnter(nullptr, 0, POINTL{1, 1}, &effect);
+             return Hex(hr) + " " + std::to_string(effect);
+         }, "00000000 0", 1},
+        {"the ambient failed", [&](const char* m) {  // told to the caller in its exception record
+             host->OnInvoke = Raising<TInvokeEvent>(m);
+             DISPPARAMS none = {nullptr, nullptr, 0, 0};
+             TVariant result;
+             EXCEPINFO excep = {};
+             HRESULT hr = ambient->Invoke(-12345, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, result.Receive(), &excep,
+                                          nullptr);
+             std::string told = excep.bstrDescription ? WideToAnsi(excep.bstrDescription) : "nothing";
+             ClearExceptionInfo(excep);
+             return Hex(hr) + " " + told;
+         }, "80020009 the ambient failed", 0},
+        {"the window procedure failed", [&](const char* m) {
+             const LRESULT before = SendMessageW(form->Handle(), WM_GETTEXTLENGTH, 0, 0);
+             TWndMethod own = form->WindowProc;
+             form->WindowProc = Raising<TWndMethod>(m);
+             const LRESULT raised = SendMessageW(form->Handle(), WM_GETTEXTLENGTH, 0, 0);
+             form->WindowProc = own;
+             return std::to_string(before) + " " + std::to_string(raised);
+         }, "4 0", 1},
+    };
+    testsupport::TDialogWatcher watcher;
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Raised);
+        const size_t before = watcher.Seen().size();
+        EXPECT_EQ(row.Call(row.Raised), row.Answer);
+        EXPECT_EQ(watcher.Seen().size(), before);  // no box while the caller is inside its call
+        Application->ProcessMessages();
+        auto seen = watcher.Seen();
+        ASSERT_EQ(seen.size(), before + row.Boxes);
+        if (row.Boxes) {
+            EXPECT_EQ(seen.back().Text, ErrorBoxText(row.Raised));
+        }
+    }
+}
