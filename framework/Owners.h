@@ -126,7 +126,7 @@ public:
     }
     H Release() noexcept { return std::exchange(handle_, H()); }
     void Reset(H handle = H()) noexcept {
-        if (handle_ != H()) Close(handle_);
+        if (handle_ != H() && handle_ != handle) Close(handle_);
         handle_ = handle;
     }
 

@@ -124,9 +124,12 @@ HRESULT TEwbSite::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPP
             }
             return answer;
         } catch (const Exception& e) {
+            // Without a record to carry it, the error goes to the box.
+            if (!excep) QueueException(host_, std::current_exception());
             ReportException(excep, e.ClassName(), e.Message(), e.HelpContext());
             return DISP_E_EXCEPTION;
         } catch (const std::exception& e) {
+            if (!excep) QueueException(host_, std::current_exception());
             ReportException(excep, "std::exception", e.what(), 0);
             return DISP_E_EXCEPTION;
         }
