@@ -219,7 +219,6 @@ HRESULT TOleControlSite::ContainerAmbient(DISPID dispid, WORD flags, DISPPARAMS*
     return container_ ? container_->AmbientInvoke(dispid, flags, params, result) : DISP_E_MEMBERNOTFOUND;
 }
 
-RECT TOleControlSite::ContainerBounds() const { return container_ ? container_->BoundsRect() : RECT{}; }
 
 // ---- the event sink ----
 

@@ -60,7 +60,6 @@ public:
     TOleControlSite& operator=(const TOleControlSite&) = delete;
 
     IUnknown* Identity() { return static_cast<IOleClientSite*>(this); }
-    bool Attached() const { return container_ != nullptr; }
     // The container goes: the link is cut and its reference let go.
     void Detach();
 
@@ -133,7 +132,6 @@ protected:
     // The container's ambient answer (DISP_E_MEMBERNOTFOUND without one);
     // raises what the container raises.
     HRESULT ContainerAmbient(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result);
-    RECT ContainerBounds() const;
 
 private:
     TOleControl* container_;

@@ -104,8 +104,6 @@ HRESULT TVariant::ChangeType(VARTYPE type, USHORT flags) noexcept {
     return hr;
 }
 
-void ClearVariant(VARIANT& value) noexcept { VariantClear(&value); }
-
 // ---- exception records ----
 
 void ClearExceptionInfo(EXCEPINFO& info) noexcept {

@@ -84,9 +84,6 @@ private:
     VARIANT value_;
 };
 
-// Clears a variant the caller owns before it is written (an out-parameter).
-void ClearVariant(VARIANT& value) noexcept;
-
 // Frees the strings of an exception record and empties it.
 void ClearExceptionInfo(EXCEPINFO& info) noexcept;
 
@@ -135,7 +132,6 @@ private:
 };
 
 using TRegKey = TScopedHandle<HKEY, &::RegCloseKey>;  // never holds a predefined root key
-using TLibrary = TScopedHandle<HMODULE, &::FreeLibrary>;
 
 // A thread hook whose removal the platform may refuse: then the handle is
 // kept, and with it whatever the hook calls into.

@@ -78,7 +78,7 @@ TEST(Owners, StringsAndVariantsReleaseWhatTheyHeldOnceOnEveryHandOver) {
              target.pdispVal = b.Give();
              v.MoveTo(target);
              std::string seen = a.Held() + " " + b.Held() + " " + Kind(v.Get()) + " " + Kind(target);
-             ClearVariant(target);
+             VariantClear(&target);
              return seen;
          },
          "1 0 empty dispatch"},
