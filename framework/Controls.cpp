@@ -199,13 +199,18 @@ RECT TWinControl::ClientRect() const {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+    // Bounds that do not change cost nothing: re-applying them would move
+    // every aligned child again (and the browser control's windows with
+    // them) for no visible change. A move leaves the client area alone.
+    const bool sized = width != width_ || height != height_;
+    if (!sized && left == left_ && top == top_) return;
     left_ = left;
     top_ = top;
     width_ = width;
     height_ = height;
     if (handle_) ApplyBounds();
     if (parent_ && !aligning_) parent_->Realign();
-    Realign();
+    if (sized) Realign();
 }
 
 void TWinControl::ApplyBounds() {
@@ -549,7 +554,7 @@ LRESULT CALLBACK UtilWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-HWND AllocateHWnd(const TWndMethod& method) {
+HWND AllocateHWnd(const TWndMethod& method, TUtilWindowKind kind) {
     static bool registered = false;
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!registered) {
@@ -560,7 +565,8 @@ HWND AllocateHWnd(const TWndMethod& method) {
         if (!RegisterClassW(&wc)) throw Exception("Cannot register the utility window class");
         registered = true;
     }
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kUtilClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+    HWND parent = kind == TUtilWindowKind::MessageOnly ? HWND_MESSAGE : nullptr;
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kUtilClass, L"", WS_POPUP, 0, 0, 0, 0, parent,
                                   nullptr, instance, nullptr);
     if (!window) throw Exception("Cannot create a utility window");
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TWndMethod(method)));

@@ -268,8 +268,11 @@ private:
 std::wstring WindowText(HWND window);
 
 // A hidden window whose messages go to a method, for components that need
-// a window of their own (the timer).
-HWND AllocateHWnd(const TWndMethod& method);
+// a window of their own. A message-only window (the timer's) is the
+// cheaper kind: the system makes no desktop window for it and sends it no
+// broadcasts. A menu's owner must be an ordinary one.
+enum class TUtilWindowKind { Ordinary, MessageOnly };
+HWND AllocateHWnd(const TWndMethod& method, TUtilWindowKind kind = TUtilWindowKind::Ordinary);
 void DeallocateHWnd(HWND window);
 
 }  // namespace ui

@@ -10,7 +10,8 @@ TTimer::SetTimerFn TTimer::PlatformSetTimer = &::SetTimer;
 TTimer::KillTimerFn TTimer::PlatformKillTimer = &::KillTimer;
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-    window_ = AllocateHWnd(TWndMethod::Of<&TTimer::WndProc>(this));
+    // WM_TIMER is all it receives.
+    window_ = AllocateHWnd(TWndMethod::Of<&TTimer::WndProc>(this), TUtilWindowKind::MessageOnly);
 }
 
 TTimer::~TTimer() {

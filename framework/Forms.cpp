@@ -128,6 +128,14 @@ void TCustomForm::DWStyle(DWORD& style, DWORD& exStyle) const {
     if (Visible() && HandleAllocated()) style |= WS_VISIBLE;
 }
 
+bool TCustomForm::CentredOrigin(int width, int height, int& x, int& y) const {
+    if (position_ != poDesktopCenter && position_ != poScreenCenter) return false;
+    const bool desktop = position_ == poDesktopCenter;
+    x = (GetSystemMetrics(desktop ? SM_CXVIRTUALSCREEN : SM_CXSCREEN) - width) / 2;
+    y = (GetSystemMetrics(desktop ? SM_CYVIRTUALSCREEN : SM_CYSCREEN) - height) / 2;
+    return true;
+}
+
 void TCustomForm::FrameSize(int& extraWidth, int& extraHeight) const {
     DWORD style, exStyle;
     DWStyle(style, exStyle);
@@ -253,11 +261,9 @@ void TCustomForm::SetVisible(bool visible) {
     const std::exception_ptr childFailure = Attempt([&] { CreateChildHandles(); });
     if (!shownOnce_) {
         shownOnce_ = true;
-        if (position_ == poDesktopCenter || position_ == poScreenCenter) {
-            int desktopW = GetSystemMetrics(position_ == poDesktopCenter ? SM_CXVIRTUALSCREEN : SM_CXSCREEN);
-            int desktopH = GetSystemMetrics(position_ == poDesktopCenter ? SM_CYVIRTUALSCREEN : SM_CYSCREEN);
-            SetBounds((desktopW - Width()) / 2, (desktopH - Height()) / 2, Width(), Height());
-        }
+        // Usually a no-move: the window was made there (CreateParams).
+        int x, y;
+        if (CentredOrigin(Width(), Height(), x, y)) SetBounds(x, y, Width(), Height());
     }
     if (!Visible()) {
         // Field first, so that the style carries WS_VISIBLE from now on and
@@ -317,6 +323,9 @@ void TCustomForm::CreateParams(TCreateParams& params) {
         params.Width = clientWidth_ + ew;
         params.Height = clientHeight_ + eh;
     }
+    // A window to be centred is made centred while still hidden: moving
+    // it at its first showing costs milliseconds of the start-up.
+    if (!shownOnce_) CentredOrigin(params.Width, params.Height, params.X, params.Y);
 }
 
 void TCustomForm::CreateWnd() {

@@ -87,6 +87,9 @@ protected:
 
 private:
     void FrameSize(int& extraWidth, int& extraHeight) const;
+    // The origin that centres a window of this size, as Position asks;
+    // false when it asks for no centring.
+    bool CentredOrigin(int width, int height, int& x, int& y) const;
     void DWStyle(DWORD& style, DWORD& exStyle) const;
     bool FocusFirstControl();
 

@@ -128,22 +128,37 @@ TEST(Forms, FixedSingleBorderWithoutMaximiseAndTheClientSizeAsDefined) {
     EXPECT_EQ(GetWindow(form.Second->Handle(), GW_HWNDNEXT), form.First->Handle());
 }
 
-TEST(Forms, CentredOnTheVirtualScreenAtTheFirstShowing) {
-    TTestForm form(nullptr);
-    form.Show();
+namespace {
+bool IsCentredOnTheVirtualScreen(HWND window) {
     RECT r;
-    GetWindowRect(form.Handle(), &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXVIRTUALSCREEN) - w) / 2);
-    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYVIRTUALSCREEN) - h) / 2);
+    GetWindowRect(window, &r);
+    return r.left == (GetSystemMetrics(SM_CXVIRTUALSCREEN) - (r.right - r.left)) / 2 &&
+           r.top == (GetSystemMetrics(SM_CYVIRTUALSCREEN) - (r.bottom - r.top)) / 2;
+}
+}  // namespace
+
+TEST(Forms, CentredOnTheVirtualScreenFromItsCreationAndAtTheFirstShowing) {
+    TTestForm form(nullptr);
+    // Made centred while hidden, so that the showing need not move it.
+    ASSERT_TRUE(form.HandleAllocated());
+    EXPECT_TRUE(IsCentredOnTheVirtualScreen(form.Handle()));
+    form.Show();
+    EXPECT_TRUE(IsCentredOnTheVirtualScreen(form.Handle()));
 
     // Only the first showing centres.
     form.Hide();
     SetWindowPos(form.Handle(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     form.Show();
+    RECT r;
     GetWindowRect(form.Handle(), &r);
     EXPECT_EQ(r.left, 10);
     EXPECT_EQ(r.top, 20);
+
+    // Moved before it was first shown: the showing centres it all the same.
+    TTestForm moved(nullptr);
+    moved.SetBounds(10, 20, moved.Width(), moved.Height());
+    moved.Show();
+    EXPECT_TRUE(IsCentredOnTheVirtualScreen(moved.Handle()));
 }
 
 TEST(Forms, SizesFollowTheMeasuredTextHeightAgainstTheDesignOne) {
@@ -260,11 +275,14 @@ struct TWindowProcSpy {
     TWinControl* control;
     TWndMethod saved;
     std::vector<UINT> seen;
+    UINT counted = 0;  // a message counted and passed on
+    int count = 0;
     void Install() {
         saved = control->WindowProc;
         control->WindowProc = TWndMethod::Of<&TWindowProcSpy::Proc>(this);
     }
     void Proc(TMessage& message) {
+        if (message.Msg == counted) ++count;
         if (message.Msg == WM_USER + 11) {
             seen.push_back(message.Msg);
             message.Result = 5;
@@ -287,6 +305,32 @@ TEST(Controls, AReplacedWindowProcedureSeesMessagesFirstAndPassesTheRestOn) {
     form.First->WindowProc = spy.saved;
     EXPECT_EQ(SendMessageW(form.First->Handle(), WM_USER + 11, 0, 0), 0);
     EXPECT_EQ(spy.seen.size(), 1u);
+}
+
+TEST(Controls, OnlyASizeChangeLaysTheAlignedChildrenOutAgain) {
+    TTestForm form(nullptr);
+    form.Show();
+    TWindowProcSpy spy{form.First, {}, {}, WM_WINDOWPOSCHANGING};
+    spy.Install();
+    const struct {
+        const char* what;
+        int dx, dy, dw, dh;
+        bool childMoves;
+    } rows[] = {
+        {"the same bounds", 0, 0, 0, 0, false},
+        {"moved", 15, 25, 0, 0, false},
+        {"resized", 0, 0, -40, -30, true},
+    };
+    for (const auto& row : rows) {
+        spy.count = 0;
+        form.SetBounds(form.Left() + row.dx, form.Top() + row.dy, form.Width() + row.dw, form.Height() + row.dh);
+        EXPECT_EQ(spy.count > 0, row.childMoves) << row.what;
+        RECT child;
+        GetWindowRect(form.First->Handle(), &child);
+        EXPECT_EQ(child.right - child.left, form.ClientWidth()) << row.what;
+        EXPECT_EQ(child.bottom - child.top, form.ClientHeight()) << row.what;
+    }
+    form.First->WindowProc = spy.saved;
 }
 
 TEST(Controls, AWindowOfAnotherProgramOfThisFrameworkIsNoControlHere) {

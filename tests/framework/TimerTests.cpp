@@ -15,6 +15,7 @@ namespace {
 // Records the platform timer calls and passes them on, or refuses them.
 struct TPlatformLog {
     std::vector<UINT> setPeriods;
+    HWND window = nullptr;
     int kills = 0;
     bool refuse = false;
 };
@@ -22,6 +23,7 @@ TPlatformLog* g_platform = nullptr;
 
 UINT_PTR WINAPI RecordingSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc) {
     g_platform->setPeriods.push_back(period);
+    g_platform->window = window;
     if (g_platform->refuse) return 0;
     return ::SetTimer(window, id, period, proc);
 }
@@ -62,6 +64,8 @@ TEST_F(TimerTest, NewTimerIsEnabledWithOneSecondAndArmsWhenAHandlerIsBound) {
     timer.SetOnTimer(Handler());
     EXPECT_TRUE(timer.Armed());
     EXPECT_EQ(log.setPeriods, std::vector<UINT>{1000});
+    // Its window is message-only: no desktop window to make, no broadcasts.
+    EXPECT_EQ(FindWindowExW(HWND_MESSAGE, nullptr, L"TPUtilWindow", nullptr), log.window);
 }
 
 TEST_F(TimerTest, OnlyARealChangeReArms) {
