@@ -8,21 +8,12 @@ namespace ui {
 
 // ---- TBStr ----
 
-TBStr::TBStr(const std::wstring& text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-    if (!value_) throw std::bad_alloc();
+TBStr::TBStr(const std::wstring& text)
+    : TScopedHandle(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+    if (!Get()) throw std::bad_alloc();
 }
 
-BSTR* TBStr::Receive() noexcept {
-    Reset();
-    return &value_;
-}
-
-void TBStr::Reset(BSTR value) noexcept {
-    if (value_ && value_ != value) SysFreeString(value_);
-    value_ = value;
-}
-
-std::wstring TBStr::Text() const { return value_ ? std::wstring(value_, SysStringLen(value_)) : std::wstring(); }
+std::wstring TBStr::Text() const { return Get() ? std::wstring(Get(), SysStringLen(Get())) : std::wstring(); }
 
 // ---- TVariant ----
 

@@ -15,33 +15,49 @@
 
 namespace ui {
 
+// One handle of a kind whose release is `Close`, move-only. A null handle is
+// never closed.
+template <typename H, auto Close>
+class TScopedHandle {
+public:
+    TScopedHandle() noexcept = default;
+    explicit TScopedHandle(H handle) noexcept : handle_(handle) {}
+    ~TScopedHandle() { Reset(); }
+    TScopedHandle(TScopedHandle&& other) noexcept : handle_(other.Release()) {}
+    TScopedHandle& operator=(TScopedHandle&& other) noexcept {
+        Reset(other.Release());
+        return *this;
+    }
+    TScopedHandle(const TScopedHandle&) = delete;
+    TScopedHandle& operator=(const TScopedHandle&) = delete;
+
+    H Get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != H(); }
+    // The slot of an out-parameter: what is held is released first, what
+    // the callee writes is owned.
+    H* Receive() noexcept {
+        Reset();
+        return &handle_;
+    }
+    // Hands the handle over to a caller that releases it (an out-parameter).
+    H Release() noexcept { return std::exchange(handle_, H()); }
+    void Reset(H handle = H()) noexcept {
+        if (handle_ != H() && handle_ != handle) Close(handle_);
+        handle_ = handle;
+    }
+
+private:
+    H handle_ = H();
+};
+
 // An automation string (BSTR), move-only.
-class TBStr {
+class TBStr : public TScopedHandle<BSTR, &::SysFreeString> {
 public:
     TBStr() noexcept = default;
     // A copy of the text; std::bad_alloc when the allocator refuses.
     explicit TBStr(const std::wstring& text);
-    ~TBStr() { Reset(); }
-    TBStr(TBStr&& other) noexcept : value_(other.Release()) {}
-    TBStr& operator=(TBStr&& other) noexcept {
-        Reset(other.Release());
-        return *this;
-    }
-    TBStr(const TBStr&) = delete;
-    TBStr& operator=(const TBStr&) = delete;
-
-    BSTR Get() const noexcept { return value_; }
-    // The slot of an out-parameter: what is held is freed first, what the
-    // callee writes is owned.
-    BSTR* Receive() noexcept;
-    // Hands the string over to a caller that frees it (an out-parameter).
-    BSTR Release() noexcept { return std::exchange(value_, nullptr); }
-    void Reset(BSTR value = nullptr) noexcept;
     // The whole text, embedded nulls included; empty for none.
     std::wstring Text() const;
-
-private:
-    BSTR value_ = nullptr;
 };
 
 // A VARIANT that is cleared when it goes, move-only.
@@ -98,38 +114,6 @@ struct TCoTaskMemFree {
 };
 template <typename T>
 using TCoTaskMem = std::unique_ptr<T, TCoTaskMemFree>;
-
-// One handle of a kind whose release is `Close`, move-only. A null handle is
-// never closed.
-template <typename H, auto Close>
-class TScopedHandle {
-public:
-    TScopedHandle() noexcept = default;
-    explicit TScopedHandle(H handle) noexcept : handle_(handle) {}
-    ~TScopedHandle() { Reset(); }
-    TScopedHandle(TScopedHandle&& other) noexcept : handle_(other.Release()) {}
-    TScopedHandle& operator=(TScopedHandle&& other) noexcept {
-        Reset(other.Release());
-        return *this;
-    }
-    TScopedHandle(const TScopedHandle&) = delete;
-    TScopedHandle& operator=(const TScopedHandle&) = delete;
-
-    H Get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != H(); }
-    H* Receive() noexcept {
-        Reset();
-        return &handle_;
-    }
-    H Release() noexcept { return std::exchange(handle_, H()); }
-    void Reset(H handle = H()) noexcept {
-        if (handle_ != H() && handle_ != handle) Close(handle_);
-        handle_ = handle;
-    }
-
-private:
-    H handle_ = H();
-};
 
 using TRegKey = TScopedHandle<HKEY, &::RegCloseKey>;  // never holds a predefined root key
 
