@@ -52,13 +52,19 @@ std::string SysErrorMessage(DWORD code) {
     return text;
 }
 
-std::wstring AnsiToWide(const std::string& text) {
+namespace {
+std::wstring ToWide(UINT codePage, const std::string& text) {
     if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
     return wide;
 }
+}  // namespace
+
+std::wstring AnsiToWide(const std::string& text) { return ToWide(CP_ACP, text); }
+
+std::wstring Utf8ToWide(const std::string& text) { return ToWide(CP_UTF8, text); }
 
 std::string WideToAnsi(const std::wstring& text) {
     if (text.empty()) return std::string();

@@ -81,6 +81,8 @@ std::string LowerHex(unsigned long value, int digits);
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const std::wstring& text);
 std::string WideToAnsi(const wchar_t* text);
+// Text written in UTF-8 (what a build setting carries), whatever the code page.
+std::wstring Utf8ToWide(const std::string& text);
 
 // Parses a signed 32-bit integer: optional leading spaces, one sign, decimal
 // digits, or hexadecimal after "$", "x", "X", "0x" or "0X" (all 32 bits,

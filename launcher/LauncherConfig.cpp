@@ -1,23 +1,14 @@
 #include "LauncherConfig.h"
 
 #include <windows.h>
-#include <urlmon.h>
-#include <wininet.h>
-#include <wrl/client.h>
-
 #include <cctype>
 
+#include "ConfigFetch.h"
 #include "ConfigSignature.h"
 #include "LauncherBuildConfig.h"
 #include "framework/SysUtils.h"
 
 namespace launcher {
-
-namespace {
-// urlmon.h's identifier; libuuid's copy would bring 6 KB of other
-// identifiers that share its object file.
-const IID kIID_IWinInetHttpInfo = {0x79eac9d8, 0xbafa, 0x11ce, {0x8c, 0x82, 0x00, 0xaa, 0x00, 0x4b, 0xa9, 0x0b}};
-}  // namespace
 
 std::string ConfigSourceUrl() { return std::string(LAUNCHER_SERVER_URL) + "/games/pgame.ini"; }
 std::string DefaultPageUrl() { return std::string(LAUNCHER_SERVER_URL) + "/games/pads.html"; }
@@ -34,89 +25,6 @@ std::string ProgramFolder() {
 std::string ConfigurationPath() { return ProgramFolder() + "pgame.ini"; }
 
 namespace {
-
-// Watches one download: the HTTP status of the answer and whether the body
-// arrived whole. The platform's own result says S_OK for a 404 and for a
-// body cut short, so it alone cannot tell a good copy from a broken one.
-class TDownloadWatch : public IBindStatusCallback, public IHttpNegotiate {
-public:
-    DWORD StatusCode() const { return statusCode_; }
-    bool Truncated() const { return truncated_; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IBindStatusCallback)
-            *out = static_cast<IBindStatusCallback*>(this);
-        else if (iid == IID_IHttpNegotiate)
-            *out = static_cast<IHttpNegotiate*>(this);
-        else {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
-
-    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* binding) override {
-        binding_ = binding;
-        if (binding_) binding_->AddRef();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG status, LPCWSTR) override {
-        if (status == BINDSTATUS_ENDDOWNLOADDATA && progressMax != 0 && progress < progressMax)
-            truncated_ = true;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override {
-        // An answer served without a response callback (a cache hit, say)
-        // still carries its status on the binding.
-        if (statusCode_ == 0 && binding_) {
-            IWinInetHttpInfo* info = nullptr;
-            if (SUCCEEDED(binding_->QueryInterface(kIID_IWinInetHttpInfo, reinterpret_cast<void**>(&info))) &&
-                info) {
-                DWORD code = 0, size = sizeof code, flags = 0;
-                if (SUCCEEDED(info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
-                                              &flags, nullptr)))
-                    statusCode_ = code;
-                info->Release();
-            }
-        }
-        if (binding_) {
-            binding_->Release();
-            binding_ = nullptr;
-        }
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
-
-    HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additional) override {
-        if (additional) *additional = nullptr;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnResponse(DWORD code, LPCWSTR, LPCWSTR, LPWSTR* additional) override {
-        statusCode_ = code;
-        if (additional) *additional = nullptr;
-        return S_OK;
-    }
-
-private:
-    virtual ~TDownloadWatch() = default;
-
-    LONG refs_ = 1;
-    DWORD statusCode_ = 0;
-    bool truncated_ = false;
-    IBinding* binding_ = nullptr;
-};
 
 std::string FolderOf(const std::string& path) {
     size_t cut = path.find_last_of("\\/:");
@@ -155,18 +63,19 @@ namespace {
 
 // Fetches `address` into a new temporary file of `folder`, named in `temp`:
 // true when a complete HTTP 200 answer arrived; otherwise the file is gone.
-bool FetchToTemporaryFile(const std::string& address, const std::string& folder, char (&temp)[MAX_PATH]) {
+bool FetchToTemporaryFile(const std::string& address, const std::string& folder, const TDeadline& deadline,
+                          char (&temp)[MAX_PATH]) {
     if (!GetTempFileNameA(folder.c_str(), kTempPrefix, 0, temp)) return false;
-    Microsoft::WRL::ComPtr<TDownloadWatch> watch;
-    watch.Attach(new TDownloadWatch());
-    const HRESULT hr = URLDownloadToFileA(nullptr, address.c_str(), temp, 0, watch.Get());
-    const bool whole = hr == S_OK && watch->StatusCode() == HTTP_STATUS_OK && !watch->Truncated();
+    const bool whole = FetchWithDeadline(address, temp, deadline);
     if (!whole) DeleteFileA(temp);
     return whole;
 }
 
+// The copy is on the disk before the rename (FetchWithDeadline flushed it),
+// and the rename is on the disk before this returns: a power cut at any
+// moment leaves the old copy or the new one, never a file of zeros.
 bool MoveIntoPlace(const char* temp, const std::string& filePath) {
-    if (MoveFileExA(temp, filePath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (MoveFileExA(temp, filePath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     DeleteFileA(temp);
     return false;
 }
@@ -181,11 +90,13 @@ bool DownloadFile(const std::string& address, const std::string& filePath) {
     const std::string folder = FolderOf(filePath);
     // What an earlier fetch that was killed left behind goes first.
     RemoveStaleTemporaryFiles(folder);
+    // One deadline for the whole fetch, the signature's included.
+    const TDeadline deadline(LAUNCHER_FETCH_TIMEOUT_S * 1000u);
     char file[MAX_PATH] = {};
-    if (!FetchToTemporaryFile(address, folder, file)) return false;
+    if (!FetchToTemporaryFile(address, folder, deadline, file)) return false;
 #if LAUNCHER_HAS_CONFIG_KEY
     char signature[MAX_PATH] = {};
-    if (!FetchToTemporaryFile(address + ".sig", folder, signature)) {
+    if (!FetchToTemporaryFile(address + ".sig", folder, deadline, signature)) {
         DeleteFileA(file);
         return false;
     }

@@ -23,7 +23,7 @@ void TFormMain::ReadDefinition() {
     SetBounds(216, 317, Width(), Height());
     SetBorderIcons(biSystemMenu | biMinimize);
     SetBorderStyle(bsSingle);
-    SetCaption(AnsiToWide(LAUNCHER_CAPTION));
+    SetCaption(Utf8ToWide(LAUNCHER_CAPTION_UTF8));
     SetClientHeight(480);
     SetClientWidth(640);
     SetColor(clBtnFace);

@@ -2,7 +2,8 @@
 # Builds the program a publisher ships, stripped, into dist/ beside a sample
 # pgame.ini:
 #   bash scripts/release.sh [--config-key PUBLIC.pem [--sign-with PRIVATE.pem]] URL [CAPTION [ICON]]
-# URL is the product web server (http:// or https://, no trailing slash).
+# URL is the product web server: http:// or https://, a host and an optional
+# port, no path and no trailing slash.
 # --config-key builds the publisher's RSA public key into the program: it
 # then takes a fetched pgame.ini only with a valid pgame.ini.sig beside it.
 # --sign-with signs the sample with the matching private key into
@@ -33,8 +34,10 @@ done
 url=${positional[0]:-}
 caption=${positional[1]:-Game Launcher}
 icon=${positional[2]:-$(pwd)/launcher/res/launcher.ico}
-if ! [[ "$url" =~ ^[Hh][Tt][Tt][Pp][Ss]?://[^/]+(/.*[^/])?$ ]]; then
-    usage "URL must be an http:// or https:// address without a trailing slash, not '$url'"
+# The same rule as the configure's: a scheme, a host and an optional port
+# (checked there anyway where CMake is not installed yet).
+if command -v cmake >/dev/null 2>&1 && ! err=$(cmake -DLAUNCHER_SERVER_URL="$url" -P cmake/CheckServerUrl.cmake 2>&1); then
+    usage "$(echo "$err" | grep -m1 '^LAUNCHER_SERVER_URL')"
 fi
 [ -f "$icon" ] || { echo "no icon file $icon" >&2; exit 2; }
 icon=$(absolute "$icon")

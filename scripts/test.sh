@@ -20,7 +20,7 @@ else
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_SERVER_URL="http://127.0.0.1:$port" \
-    -DLAUNCHER_CAPTION="Test Launcher" >/dev/null
+    -DLAUNCHER_CAPTION='Test "Café" \ Launcher' >/dev/null
 cmake --build "$build"
 
 export HARNESS_KEEPER="$build/tests/desktop_keeper.exe"

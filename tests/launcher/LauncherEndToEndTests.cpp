@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <sstream>
 
 #include "support/RegistryTree.h"
@@ -50,7 +51,8 @@ protected:
         base = "http://127.0.0.1:" + port;
         serverRoot = WindowsPathOf(root) + "\\";
         CreateDirectoryA((serverRoot + "games").c_str(), nullptr);
-        for (const char* name : {"games\\pgame.ini", "games\\pgame.ini.sig", "games\\pgame.ini.sig.__answer"})
+        for (const char* name : {"games\\pgame.ini", "games\\pgame.ini.sig", "games\\pgame.ini.__answer",
+                                 "games\\pgame.ini.sig.__answer"})
             DeleteFileA((serverRoot + name).c_str());
         DeleteFileA((serverRoot + "__config_unreachable").c_str());
         WriteFileBytes(serverRoot + "games\\pads.html", "<html><body>pads</body></html>");
@@ -220,9 +222,18 @@ TEST_F(LauncherTest, TheWindowIs640By480CentredFixedWithTheBrowserFillingItAndMe
     EXPECT_FALSE(style & WS_THICKFRAME);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_TRUE(style & WS_SYSMENU);
-    char caption[128] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    EXPECT_STREQ(caption, "Test Launcher");
+    // The product's name as the publisher wrote it, in UTF-8 (the test
+    // command's has a non-ASCII letter, quotes and a backslash).
+    std::string utf8;
+    for (const char* hex = LAUNCHER_CAPTION_HEX; hex[0] && hex[1]; hex += 2)
+        utf8 += static_cast<char>(std::strtoul(std::string(hex, 2).c_str(), nullptr, 16));
+    std::wstring expected(utf8.size(), L'\0');
+    expected.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &expected[0],
+                            static_cast<int>(expected.size()))));
+    wchar_t caption[128] = {};
+    GetWindowTextW(window, caption, 128);
+    EXPECT_EQ(std::wstring(caption), expected) << WideToAnsiForMessage(caption);
 
     HWND embedding = FindWindowExA(window, nullptr, "Shell Embedding", nullptr);
     ASSERT_NE(embedding, nullptr);
@@ -410,3 +421,79 @@ TEST_P(SignedConfigTest, OnlyAFileSignedWithTheBuiltInKeyReplacesTheCopy) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SignedConfigTest, ::testing::ValuesIn(kSignedConfigCases),
                          [](const ::testing::TestParamInfo<TSignedConfigCase>& info) { return info.param.name; });
+
+namespace {
+
+// A server that is slow or stalls on the configuration (or its signature):
+// how the file is served, and whether it is then the copy in the folder.
+struct TStalledFetchCase {
+    const char* name;
+    bool keyed;               // the launcher built with the publisher's key
+    const char* config;       // how "pgame.ini" is served ("" whole)
+    const char* signature;    // how "pgame.ini.sig" is served, keyed only
+    bool replaces;            // the served file replaces the copy
+};
+
+const TStalledFetchCase kStalledFetchCases[] = {
+    {"NothingAnswersAfterTheConnection", false, "stall", "", false},
+    {"HeadersThenSilence", false, "silence", "", false},
+    {"ATrickleThatWouldEndLongAfterTheDeadline", false, "trickle", "", false},
+    {"ASlowCompleteAnswerInsideTheDeadline", false, "slow:3000", "", true},
+    {"TheSignatureStallsAfterAGoodFile", true, "", "stall", false},
+};
+
+// The launcher's deadline for the whole fetch; what a start under Wine adds
+// before the page is asked for (right after the fetch), and before the
+// window shows (Wine's navigation has been seen to take 10 s more).
+constexpr double kFetchDeadline = LAUNCHER_FETCH_TIMEOUT_S;
+constexpr double kFetchMargin = 4.0;
+constexpr double kShowMargin = 15.0;
+
+class StalledFetchTest : public LauncherTest, public ::testing::WithParamInterface<TStalledFetchCase> {};
+
+}  // namespace
+
+TEST_P(StalledFetchTest, TheWindowShowsByTheDeadlineAndOnlyAWholeAnswerReplacesTheCopy) {
+    const TStalledFetchCase& c = GetParam();
+    if (c.keyed) {
+        ASSERT_TRUE(CopyFileA(WindowsPathOf(SIGNED_LAUNCHER_EXE).c_str(), (folder.Path() + "launcher.exe").c_str(),
+                              FALSE));
+    }
+    const std::string earlier = "[Init]\r\nWeb=" + base + "/games/earlier.html\r\nTime=1\r\nExe=game.exe earlier\r\n";
+    const std::string earlierSignature = "an earlier signature";
+    WriteFileBytes(folder.Path() + "pgame.ini", earlier);
+    if (c.keyed) WriteFileBytes(folder.Path() + "pgame.ini.sig", earlierSignature);
+    const std::string served =
+        c.keyed ? ReadFileBytes(WindowsPathOf(SIGNED_CONFIG))
+                : "[Init]\r\nWeb=" + base + "/games/served.html\r\nTime=1\r\nExe=game.exe served\r\n";
+    ServeConfig(served);
+    if (c.keyed) WriteFileBytes(serverRoot + "games\\pgame.ini.sig", ReadFileBytes(WindowsPathOf(CONFIG_SIGNATURE)));
+    if (*c.config) WriteFileBytes(serverRoot + "games\\pgame.ini.__answer", c.config);
+    if (*c.signature) WriteFileBytes(serverRoot + "games\\pgame.ini.sig.__answer", c.signature);
+
+    StartLauncher();
+    const double shownAfter = NowUnix() - startedAt;
+    EXPECT_LT(shownAfter, kFetchDeadline + kShowMargin);
+    const std::string page = !c.replaces ? "/games/earlier.html" : c.keyed ? "/games/signed.html" : "/games/served.html";
+    ASSERT_TRUE(PumpUntil([&] { return FindRequest(page) != nullptr; }, 10000)) << "no request for " << page;
+    const double fetchedAfter = FindRequest(page)->unixTime - startedAt;
+    std::cout << "[ " << c.name << " ] page asked for after " << fetchedAfter << " s, window shown after "
+              << shownAfter << " s" << std::endl;
+    EXPECT_LT(fetchedAfter, kFetchDeadline + kFetchMargin);
+    ASSERT_TRUE(PumpUntil([&] { return !GameStarts().empty(); }, 20000)) << "the game was not started";
+    PumpFor(1500);  // a second launch would come by now
+
+    auto starts = GameStarts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].commandLine, c.replaces ? "game.exe served" : "game.exe earlier");
+    EXPECT_EQ(ReadFileBytes(folder.Path() + "pgame.ini"), c.replaces ? served : earlier);
+    if (c.keyed) {
+        EXPECT_EQ(ReadFileBytes(folder.Path() + "pgame.ini.sig"), earlierSignature);
+    }
+    for (const std::string& name : folder.FileNames())
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << "a temporary file was left: " << name;
+    EXPECT_EQ(CloseLauncher(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StalledFetchTest, ::testing::ValuesIn(kStalledFetchCases),
+                         [](const ::testing::TestParamInfo<TStalledFetchCase>& info) { return info.param.name; });

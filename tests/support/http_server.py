@@ -11,7 +11,10 @@ server that is down.
 A file "<name>.__answer" beside a served file changes how it is served:
 holding a status code (say 404), the file's bytes come with that status;
 holding "cut", the answer promises the whole file, sends its first half and
-closes the connection.
+closes the connection; "stall" answers nothing at all, "silence" sends the
+headers and then nothing, "trickle" sends the headers and then one byte every
+2 s, each for at most STALL_LIMIT seconds before it closes the connection;
+"slow:<ms>" waits that long, then serves the file whole.
 Every request is appended to --log as "<unix time> <method> <path>", so a
 test can see what was asked and when.
 """
@@ -22,6 +25,10 @@ import sys
 import threading
 import time
 import urllib.parse
+
+# The longest a stalled answer keeps its connection, so that nothing a test
+# starts outlives it by much.
+STALL_LIMIT = 30.0
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -81,6 +88,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if os.path.isfile(local + ".__answer"):
                 with open(local + ".__answer", encoding="utf-8") as f:
                     how = f.read().strip()
+            if how.startswith("slow:") and how[5:].isdigit():
+                time.sleep(int(how[5:]) / 1000.0)
+                how = ""
+            if how in ("stall", "silence", "trickle"):
+                return self.stall(how, body)
             if how == "cut":
                 self.send_response(200)
                 self.send_header("Content-Length", str(len(body)))
@@ -91,6 +103,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return
             return self.answer(int(how) if how.isdigit() else 200, body, kind)
         return self.answer(404, b"<html><body>not found</body></html>\r\n", "text/html")
+
+    def stall(self, how, body):
+        end = time.time() + STALL_LIMIT
+        if how != "stall":
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.send_header("Cache-Control", "no-store")
+            self.end_headers()
+            self.wfile.flush()
+        sent = 0
+        while time.time() < end:
+            time.sleep(min(2.0, max(0.0, end - time.time())))
+            if how == "trickle" and sent < len(body):
+                try:
+                    self.wfile.write(body[sent:sent + 1])
+                    self.wfile.flush()
+                except OSError:
+                    break
+                sent += 1
+        self.close_connection = True
 
 
 def main():

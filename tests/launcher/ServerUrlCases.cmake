@@ -1,0 +1,23 @@
+# The server addresses a publisher may build in, and those refused.
+#   cmake -DCHECK=CheckServerUrl.cmake -P ServerUrlCases.cmake
+include(${CHECK})
+set(accepted "http://127.0.0.1:8123" "https://games.example.com" "HTTP://Games.Example.com:80" "http://[::1]:8080")
+set(refused "http://games.example.com/prefix" "http://games.example.com/" "ftp://games.example.com"
+    "http://user@games.example.com" "http://games.example.com?x" "http://a\"b.example.com" "games.example.com")
+set(failures "")
+foreach(url IN LISTS accepted)
+    launcher_server_url_error("${url}" error)
+    if(error)
+        string(APPEND failures "refused, should be taken: ${url}\n")
+    endif()
+endforeach()
+foreach(url IN LISTS refused)
+    launcher_server_url_error("${url}" error)
+    if(NOT error)
+        string(APPEND failures "taken, should be refused: ${url}\n")
+    endif()
+endforeach()
+if(failures)
+    message(FATAL_ERROR "${failures}")
+endif()
+message(STATUS "all server address cases hold")
