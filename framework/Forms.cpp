@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "Boundary.h"
 #include "StartupMarks.h"
@@ -370,6 +371,15 @@ void TCustomForm::WndProc(TMessage& message) {
             }
         }
         break;
+    case WM_SYSCOMMAND:
+        // The main form has no task-bar entry of its own: minimised alone,
+        // it could not be brought back from the task bar.
+        if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application && Application->MainForm() == this) {
+            Application->Minimize();
+            message.Result = 0;
+            return;
+        }
+        break;
     case WM_SIZE:
         if (message.WParam != SIZE_MINIMIZED) {
             clientWidth_ = LOWORD(message.LParam);
@@ -469,6 +479,35 @@ void TApplication::WndProc(TMessage& message) {
         if (message.WParam) PostMessageW(handle_, CM_ACTIVATE, 0, 0);
         message.Result = 0;
         return;
+    case WM_SYSCOMMAND:
+        // What the task-bar entry and the window menu ask of the application.
+        switch (message.WParam & 0xFFF0) {
+        case SC_MINIMIZE:
+            Minimize();
+            message.Result = 0;
+            return;
+        case SC_RESTORE:
+            if (IsIconic(handle_)) {
+                Restore();
+                message.Result = 0;
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+        message.Result = DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam);
+        return;
+    case WM_ACTIVATE:
+        // The task bar activates the entry's window; the user means the
+        // main form. Posted: no activation moves inside another's message.
+        if (LOWORD(message.WParam) != WA_INACTIVE && !HIWORD(message.WParam))
+            PostMessageW(handle_, CM_ACTIVATEMAINFORM, 0, 0);
+        message.Result = DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam);
+        return;
+    case CM_ACTIVATEMAINFORM:
+        if (GetActiveWindow() == handle_) ActivateMainForm();
+        return;
     case CM_SHOWERRORS:
         ShowQueuedErrors();
         return;
@@ -532,6 +571,45 @@ void TApplication::Run() {
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }
+
+namespace {
+BOOL CALLBACK CollectShownOwned(HWND window, LPARAM context) {
+    auto* found = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(context);
+    if (GetWindow(window, GW_OWNER) == found->first && IsWindowVisible(window)) found->second->push_back(window);
+    return TRUE;
+}
+}  // namespace
+
+void TApplication::Minimize() {
+    if (!handle_ || IsIconic(handle_)) return;
+    // Every shown window the application owns: the forms, a box over them.
+    std::vector<HWND> shown;
+    std::pair<HWND, std::vector<HWND>*> context(handle_, &shown);
+    EnumThreadWindows(GetCurrentThreadId(), &CollectShownOwned, reinterpret_cast<LPARAM>(&context));
+    for (HWND window : shown) ShowWindow(window, SW_HIDE);
+    hiddenForms_.insert(hiddenForms_.end(), shown.begin(), shown.end());
+    ShowWindow(handle_, SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+    if (!handle_ || !IsIconic(handle_)) return;
+    ShowWindow(handle_, SW_RESTORE);
+    std::vector<HWND> hidden;
+    hidden.swap(hiddenForms_);
+    for (HWND window : hidden)
+        if (IsWindow(window)) ShowWindow(window, SW_SHOWNA);
+    ActivateMainForm();
+}
+
+void TApplication::ActivateMainForm() {
+    if (!handle_ || IsIconic(handle_) || !mainForm_ || !mainForm_->HandleAllocated()) return;
+    HWND target = mainForm_->Handle();
+    // A modal box keeps the main form disabled: the box is what the user
+    // gets back.
+    if (!IsWindowEnabled(target)) target = GetLastActivePopup(target);
+    if (target && target != handle_ && IsWindowVisible(target) && IsWindowEnabled(target))
+        SetActiveWindow(target);
+}
 
 void TApplication::ShowException(const std::string& message) {
     HWND owner = GetActiveWindow();

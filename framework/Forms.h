@@ -116,6 +116,9 @@ constexpr UINT CM_ACTIVATE = 0xB000;
 // Posted by the application's window to itself to show the errors queued
 // for the error box.
 constexpr UINT CM_SHOWERRORS = 0xB000 + 70;
+// Posted by the application's window to itself when it was activated, to
+// hand the activation on to the main form.
+constexpr UINT CM_ACTIVATEMAINFORM = 0xB000 + 71;
 
 // A hook on the application's main window: true means the message was
 // handled and goes no further.
@@ -153,6 +156,13 @@ public:
     void UnhookMainWindow(const TWindowHook& hook);
     int HookCount() const { return static_cast<int>(hooks_.size()); }
 
+    // The application's window carries the task-bar entry, the forms do
+    // not: minimising the main form minimises the application, whose window
+    // is minimised and whose forms are hidden; restoring the application
+    // shows them again and activates the main form.
+    void Minimize();
+    void Restore();
+
     // Shows the main form and runs the message loop until Terminate.
     void Run();
     void ProcessMessages();
@@ -173,6 +183,9 @@ public:
 
 private:
     bool ProcessMessage(MSG& msg);
+    // Gives the activation to the main form, or to the box that keeps it
+    // disabled; nothing while the application is minimised.
+    void ActivateMainForm();
     void ShowQueuedErrors();
     static LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);
     void WndProc(TMessage& message);
@@ -185,6 +198,7 @@ private:
     TCustomForm* activeForm_ = nullptr;
     bool terminated_ = false;
     bool comInitialized_ = false;
+    std::vector<HWND> hiddenForms_;  // by Minimize, for Restore
     std::vector<std::string> queuedErrors_;
     bool showErrorsPosted_ = false;
 };

@@ -160,3 +160,37 @@ TEST(ErrorBox, AnErrorInATickHandlerShowsOneBoxAndTheLoopGoesOn) {
     EXPECT_EQ(seen[0].Caption, Application->Title());
     EXPECT_EQ(seen[0].Text, "The game could not be found.");
 }
+
+// The task-bar entry belongs to the application's window, not to the main
+// form: what the frame's minimise button and the task bar send must bring
+// the form back, and activated.
+TEST(Application, MinimisingTheMainFormTakesTheApplicationAlongAndTheTaskBarEntryBringsItBack) {
+    TForm form(nullptr);
+    form.SetBorderIcons(biSystemMenu | biMinimize);
+    form.SetClientWidth(200);
+    form.SetClientHeight(100);
+    TCustomForm* previous = Application->MainForm();
+    Application->SetMainForm(&form);
+    HWND app = Application->Handle();
+    ShowWindow(app, SW_SHOWNA);
+    form.Show();
+    HWND main = form.Handle();
+    ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == main; }, 5000));
+
+    SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);  // the frame's button
+    testsupport::PumpFor(200);
+    EXPECT_TRUE(IsIconic(app));
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_TRUE(form.Visible());  // hidden with the application, not by the program
+
+    SendMessageW(app, WM_SYSCOMMAND, SC_RESTORE, 0);  // the entry, minimised
+    EXPECT_FALSE(IsIconic(app));
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == main; }, 5000));
+
+    SetForegroundWindow(app);  // the entry, not minimised
+    EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == main && GetForegroundWindow() == main; }, 5000));
+
+    Application->SetMainForm(previous);
+}
