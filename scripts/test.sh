@@ -22,6 +22,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_SERVER_URL="http://127.0.0.1:$port" \
     -DLAUNCHER_CAPTION='Test "Café" \ Launcher' >/dev/null
 cmake --build "$build"
+# A program of another project builds against the installed libraries.
+bash scripts/package-test.sh "$build" "$toolchain"
 
 export HARNESS_KEEPER="$build/tests/desktop_keeper.exe"
 source scripts/harness.sh
