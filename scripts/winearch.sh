@@ -10,7 +10,7 @@
 #                     choice (scripts/install-deps.sh may still change it to
 #                     64 where the 32-bit Wine cannot be installed)
 #   winearch_use      exports WINEARCH (and WINELOADER) and defines the
-#                     commands wine and winepath for that loader
+#                     commands wine, winepath and wineserver for that loader
 #   winearch_runnable_build NAME WHAT
 #                     sets build (build/NAME, or build/NAME-x64) and
 #                     toolchain for programs run here: the shipped
@@ -60,6 +60,11 @@ winearch_use() {
         winepath() { /usr/lib/wine/wine64 winepath.exe "$@" 2>/dev/null | tr -d '\r'; }
     else
         export WINEARCH=win32
+    fi
+    # Debian's wine64 alone puts no wineserver on PATH: the one its loader
+    # starts, which picks the server for the installed Wine.
+    if ! command -v wineserver >/dev/null 2>&1 || [ "$LAUNCHER_WINE_BITS" = 64 ]; then
+        wineserver() { /usr/lib/wine/wineserver "$@"; }
     fi
 }
 
