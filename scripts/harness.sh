@@ -65,6 +65,9 @@ harness_start() {
     # One persistent server for the whole run; -f keeps it in the
     # foreground of its own job, so its pid is the one we stop. A server
     # that an earlier run of this prefix left would refuse it: it goes first.
+    # (A session that runs on a server left by an earlier one finds that
+    # one's services, which no longer start RpcSs: every navigation of the
+    # browser control then waits ten seconds for it, in OLE's marshalling.)
     wineserver -k >/dev/null 2>&1 || true
     wineserver -f -p >/dev/null 2>&1 &
     HARNESS_WINESERVER_PID=$!
