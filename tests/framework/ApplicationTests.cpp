@@ -2,13 +2,34 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+#include <functional>
+#include <new>
+
+#include "framework/Boundary.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "support/WineTestSupport.h"
 
 using namespace ui;
 using testsupport::PumpUntil;
+using testsupport::TDebugOutput;
 using testsupport::TDialogWatcher;
+
+// Allocations of this size and more fail while it is set: a box that cannot
+// be shown.
+namespace {
+size_t g_failAllocationsFrom = 0;
+}
+void* operator new(std::size_t size) {
+    if (g_failAllocationsFrom && size >= g_failAllocationsFrom) throw std::bad_alloc();
+    if (void* block = HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+    if (block) HeapFree(GetProcessHeap(), 0, block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 
 TEST(ApplicationTitle, ProgramNameCutAtFirstDotRestLowerCase) {
     EXPECT_EQ(ApplicationTitleFromPath("C:\\Games\\Space\\LAUNCHER.EXE"), "Launcher");
@@ -159,4 +180,91 @@ TEST(ErrorBox, AnErrorInATickHandlerShowsOneBoxAndTheLoopGoesOn) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].Caption, Application->Title());
     EXPECT_EQ(seen[0].Text, "The game could not be found.");
+}
+
+namespace {
+
+std::exception_ptr Error(const std::string& message) { return std::make_exception_ptr(Exception(message)); }
+
+std::vector<std::string> Texts(const std::vector<testsupport::TDialogSeen>& seen) {
+    std::vector<std::string> texts;
+    for (const auto& box : seen) texts.push_back(box.Text);
+    return texts;
+}
+
+// A main-window hook that takes the application's request to show its
+// errors: answers it, or raises.
+struct TRequestTaker {
+    bool raise = false;
+    bool Hook(TMessage& message) {
+        if (message.Msg != CM_SHOWERRORS) return false;
+        if (raise) throw Exception("The hook failed");
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(ErrorQueue, EveryErrorReachesTheBoxOnceTheCallsFromOutsideHaveReturned) {
+    TRequestTaker taker;
+    const TWindowHook hook = TWindowHook::Of<&TRequestTaker::Hook>(&taker);
+    // Two errors queued as a boundary queues them, the loop run after each.
+    auto queueTwo = [&](bool raise) {
+        taker.raise = raise;
+        Application->HookMainWindow(hook);
+        for (const char* message : {"first", "second"}) {
+            QueueException(nullptr, Error(message));
+            Application->ProcessMessages();
+        }
+        Application->UnhookMainWindow(hook);
+        return std::string();
+    };
+    struct TRow {
+        const char* Name;
+        std::function<std::string(TDialogWatcher& watcher)> Act;  // answers what it saw meanwhile
+        const char* Seen;
+        std::vector<std::string> Boxes;  // once the loop has run
+    } rows[] = {
+        {"a main-window hook answers the request", [&](TDialogWatcher&) { return queueTwo(false); }, "",
+         {"first.", "second."}},
+        {"a main-window hook raises on the request", [&](TDialogWatcher&) { return queueTwo(true); }, "",
+         {"first.", "second."}},
+        {"a box cannot be shown", [&](TDialogWatcher&) {
+             TDebugOutput debugger;
+             QueueException(nullptr, Error(std::string(300000, 'x')));
+             QueueException(nullptr, Error("second"));
+             g_failAllocationsFrom = 200000;
+             Application->ProcessMessages();
+             g_failAllocationsFrom = 0;
+             const auto& lines = debugger.Lines();
+             const bool told = std::find(lines.begin(), lines.end(), std::string(200, 'x')) != lines.end();
+             return std::string(told ? "the debugger heard of it" : "nobody heard of it");
+         }, "the debugger heard of it", {"second."}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TDialogWatcher watcher;
+        EXPECT_EQ(row.Act(watcher), row.Seen);
+        Application->ProcessMessages();
+        EXPECT_EQ(Texts(watcher.Seen()), row.Boxes);
+    }
+}
+
+// Once the loop has ended no box may open: the user has closed the program.
+TEST(ErrorQueue, ErrorsOfTheTeardownGoToTheDebuggerOutput) {
+    PostQuitMessage(0);
+    Application->ProcessMessages();
+    ASSERT_TRUE(Application->Terminated());
+    const std::function<void()> errors[] = {
+        [] { QueueException(nullptr, Error("The boundary failed")); },
+    };
+    TDialogWatcher watcher;
+    TDebugOutput debugger;
+    for (const auto& raise : errors) {
+        raise();
+        Application->ProcessMessages();  // a teardown may still run the loop
+    }
+    const std::vector<std::string> told = debugger.Lines(), boxes = Texts(watcher.Seen());
+    EXPECT_EQ(boxes, std::vector<std::string>());
+    EXPECT_EQ(told, std::vector<std::string>{"The boundary failed"});
 }
