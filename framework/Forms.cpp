@@ -24,13 +24,16 @@ std::string ExceptionMessage(const std::exception_ptr& error) {
     }
 }
 
-void ApplicationHandleException(TObject* sender, const std::exception_ptr& error) {
+void ApplicationHandleException(TObject* sender, const std::exception_ptr& error) noexcept {
     if (!error) return;
-    if (Application) {
-        Application->HandleException(sender, error);
-        return;
-    }
-    OutputDebugStringA(ExceptionMessage(error).c_str());
+    // Inside a call from outside a box would run its modal loop in the
+    // middle of the caller's work, and after the loop has ended there is
+    // none to show it: queued there, as the boundary queues. A box that
+    // cannot be shown is queued too (reached from destructors, this never
+    // throws).
+    if (!Application || Application->Terminated() || TOutsideCall::Depth() > 0 ||
+        Attempt([&] { Application->HandleException(sender, error); }))
+        QueueException(sender, error);
 }
 
 namespace {

@@ -9,6 +9,8 @@
 #include "framework/Boundary.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "framework/OleCtrls.h"
+#include "support/StandInBrowser.h"
 #include "support/WineTestSupport.h"
 
 using namespace ui;
@@ -203,9 +205,35 @@ struct TRequestTaker {
     }
 };
 
+struct TFailingDestroy {
+    void Destroyed(TObject*) { throw Exception("The form could not be saved"); }
+};
+
+class TDamagedForm : public TForm {
+public:
+    TDamagedForm() : TForm(nullptr) { LoadDefinition(); }
+
+protected:
+    void ReadDefinition() override { throw Exception("The definition is damaged"); }
+};
+
+// A form with an ActiveX control (the stand-in browser) made when its
+// definition has been read.
+const TControlData kStandInControl = {
+    {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}}, GUID_NULL, 0, nullptr, 0, 0};
+class TControlForm : public TForm {
+public:
+    TControlForm() : TForm(nullptr) { LoadDefinition(); }
+
+protected:
+    void ReadDefinition() override { (new TOleControl(this, kStandInControl))->SetParent(this); }
+};
+
 }  // namespace
 
 TEST(ErrorQueue, EveryErrorReachesTheBoxOnceTheCallsFromOutsideHaveReturned) {
+    standin::TStandInRegistration registration;
+    registration.RefuseInitOfNewInstances(static_cast<HRESULT>(0x8004DEAD));
     TRequestTaker taker;
     const TWindowHook hook = TWindowHook::Of<&TRequestTaker::Hook>(&taker);
     // Two errors queued as a boundary queues them, the loop run after each.
@@ -218,6 +246,11 @@ TEST(ErrorQueue, EveryErrorReachesTheBoxOnceTheCallsFromOutsideHaveReturned) {
         }
         Application->UnhookMainWindow(hook);
         return std::string();
+    };
+    auto insideACall = [](TDialogWatcher& watcher, const std::function<void()>& work) {
+        TOutsideCall call;
+        work();
+        return "boxes during the call: " + std::to_string(watcher.Seen().size());
     };
     struct TRow {
         const char* Name;
@@ -240,6 +273,18 @@ TEST(ErrorQueue, EveryErrorReachesTheBoxOnceTheCallsFromOutsideHaveReturned) {
              const bool told = std::find(lines.begin(), lines.end(), std::string(200, 'x')) != lines.end();
              return std::string(told ? "the debugger heard of it" : "nobody heard of it");
          }, "the debugger heard of it", {"second."}},
+        {"a form's definition fails inside a call",
+         [&](TDialogWatcher& w) { return insideACall(w, [] { TDamagedForm form; }); }, "boxes during the call: 0",
+         {"The definition is damaged."}},
+        {"a form's destroy handler fails inside a call", [&](TDialogWatcher& w) {
+             TFailingDestroy failing;
+             auto* form = new TForm(nullptr);
+             form->OnDestroy = TNotifyEvent::Of<&TFailingDestroy::Destroyed>(&failing);
+             return insideACall(w, [&] { delete form; });
+         }, "boxes during the call: 0", {"The form could not be saved."}},
+        {"a form's control cannot be made inside a call",
+         [&](TDialogWatcher& w) { return insideACall(w, [] { TControlForm form; }); }, "boxes during the call: 0",
+         {"OLE error 8004dead."}},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.Name);
@@ -255,8 +300,14 @@ TEST(ErrorQueue, ErrorsOfTheTeardownGoToTheDebuggerOutput) {
     PostQuitMessage(0);
     Application->ProcessMessages();
     ASSERT_TRUE(Application->Terminated());
+    TFailingDestroy failing;
     const std::function<void()> errors[] = {
         [] { QueueException(nullptr, Error("The boundary failed")); },
+        [&] {
+            auto* form = new TForm(nullptr);
+            form->OnDestroy = TNotifyEvent::Of<&TFailingDestroy::Destroyed>(&failing);
+            delete form;
+        },
     };
     TDialogWatcher watcher;
     TDebugOutput debugger;
@@ -266,5 +317,5 @@ TEST(ErrorQueue, ErrorsOfTheTeardownGoToTheDebuggerOutput) {
     }
     const std::vector<std::string> told = debugger.Lines(), boxes = Texts(watcher.Seen());
     EXPECT_EQ(boxes, std::vector<std::string>());
-    EXPECT_EQ(told, std::vector<std::string>{"The boundary failed"});
+    EXPECT_EQ(told, (std::vector<std::string>{"The boundary failed", "The form could not be saved"}));
 }

@@ -38,6 +38,8 @@ public:
     // ---- the published component's cases ----
     // Makes every instance created from now on answer Load with this code.
     void RefuseLoadOfNewInstances(HRESULT code);
+    // Makes every instance created from now on answer InitNew with this code.
+    void RefuseInitOfNewInstances(HRESULT code);
 
 private:
     DWORD cookie_ = 0;
@@ -107,6 +109,7 @@ public:
     bool refuseOleControl = false;  // answer no IOleControl
     HRESULT failWith = S_OK;               // answer of Navigate, Navigate2 and ExecWB
     HRESULT loadResult = S_OK;             // answer of IPersistStreamInit::Load
+    HRESULT initNewResult = S_OK;          // answer of IPersistStreamInit::InitNew
     std::wstring failDescription;          // its error description, if any
     // Fires an event; the arguments are given first to last (the stand-in
     // reverses them as DISPPARAMS does).
