@@ -37,8 +37,9 @@ void ApplicationHandleException(TObject* sender, const std::exception_ptr& error
 }
 
 namespace {
-// The program's windows all live on one thread.
-int outsideCalls = 0;
+// Each thread counts its own: a call from outside on another thread holds
+// back nothing of this one's.
+thread_local int outsideCalls = 0;
 }  // namespace
 
 TOutsideCall::TOutsideCall() noexcept { ++outsideCalls; }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <new>
+#include <thread>
 
 #include "framework/Boundary.h"
 #include "framework/ExtCtrls.h"
@@ -285,6 +286,23 @@ TEST(ErrorQueue, EveryErrorReachesTheBoxOnceTheCallsFromOutsideHaveReturned) {
         {"a form's control cannot be made inside a call",
          [&](TDialogWatcher& w) { return insideACall(w, [] { TControlForm form; }); }, "boxes during the call: 0",
          {"OLE error 8004dead."}},
+        {"another thread is inside a call of its own", [&](TDialogWatcher& w) {
+             HANDLE inside = CreateEventW(nullptr, TRUE, FALSE, nullptr), leave = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+             std::thread other([&] {
+                 TOutsideCall call;
+                 SetEvent(inside);
+                 WaitForSingleObject(leave, 10000);
+             });
+             WaitForSingleObject(inside, 10000);
+             QueueException(nullptr, Error("first"));
+             Application->ProcessMessages();
+             const std::string seen = "boxes while it is inside: " + std::to_string(w.Seen().size());
+             SetEvent(leave);
+             other.join();
+             CloseHandle(inside);
+             CloseHandle(leave);
+             return seen;
+         }, "boxes while it is inside: 1", {"first."}},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.Name);
