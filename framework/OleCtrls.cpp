@@ -391,8 +391,11 @@ void TOleControl::Loaded() {
     ApplicationHandleException(this, Attempt([&] { CreateControl(); }));
 }
 
-void TOleControl::DestroyControl() {
-    ControlDestroying();
+void TOleControl::DestroyControl() noexcept {
+    // A teardown step, of the destructors and of a creation that failed
+    // half-way: what a derived class's step raises goes to the error box,
+    // and the control is let go all the same.
+    QueueException(this, Attempt([&] { ControlDestroying(); }));
     if (eventPoint_) {
         eventPoint_->Unadvise(eventCookie_);
         eventPoint_.Reset();

@@ -208,7 +208,8 @@ protected:
     void ApplyBounds() override;
 
     void CreateControl();
-    void DestroyControl();
+    // Never throws: it is part of every teardown.
+    void DestroyControl() noexcept;
 
     // The site's single identity: every site view answers IUnknown with it.
     IUnknown* SiteUnknown();
