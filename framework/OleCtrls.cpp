@@ -536,14 +536,13 @@ void TOleControl::ControlDestroying() {}
 
 HRESULT TOleControl::AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS*, VARIANT* result) {
     if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+    // The result is an [out] variant: written, never cleared.
     auto boolean = [&](bool value) {
-        result->vt = VT_BOOL;
-        result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+        TVariant::Bool(value).MoveToOut(*result);
         return S_OK;
     };
     auto integer = [&](int32_t value) {
-        result->vt = VT_I4;
-        result->lVal = value;
+        TVariant::Int32(value).MoveToOut(*result);
         return S_OK;
     };
     switch (dispid) {
@@ -558,7 +557,7 @@ HRESULT TOleControl::AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS*, VARIA
     case DISPID_AMBIENT_FORECOLOR: return integer(static_cast<int32_t>(ColorToRGB(EffectiveFont().Color())));
     case DISPID_AMBIENT_BACKCOLOR: return integer(static_cast<int32_t>(ColorToRGB(Color())));
     case DISPID_AMBIENT_DISPLAYNAME: {
-        TVariant::String(AnsiToWide(Name())).MoveTo(*result);
+        TVariant::String(AnsiToWide(Name())).MoveToOut(*result);
         return S_OK;
     }
     case DISPID_AMBIENT_FONT: {
@@ -581,8 +580,7 @@ HRESULT TOleControl::AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS*, VARIA
         IDispatch* fontDispatch = nullptr;
         HRESULT hr = OleCreateFontIndirect(&desc, IID_IDispatch, reinterpret_cast<void**>(&fontDispatch));
         if (FAILED(hr)) return hr;
-        result->vt = VT_DISPATCH;
-        result->pdispVal = fontDispatch;
+        TVariant::Dispatch(fontDispatch).MoveToOut(*result);
         return S_OK;
     }
     default:

@@ -89,17 +89,17 @@ HRESULT TEwbSite::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPP
                     if (host_->UserAgentHook) {
                         std::wstring agent;
                         if (host_->UserAgentHook(agent) == S_OK && !agent.empty()) {
-                            TVariant::String(agent + L"\r\n").MoveTo(*result);
+                            TVariant::String(agent + L"\r\n").MoveToOut(*result);
                             answer = S_OK;
                         }
                     }
                     break;
                 }
                 case DISPID_AMBIENT_DLCONTROL:
-                    TVariant::Int32(static_cast<int32_t>(host_->DownloadControlFlags)).MoveTo(*result);
+                    TVariant::Int32(static_cast<int32_t>(host_->DownloadControlFlags)).MoveToOut(*result);
                     break;
                 case DISPID_AMBIENT_USERMODE:
-                    TVariant::Bool(!host_->UserModeFlag).MoveTo(*result);
+                    TVariant::Bool(!host_->UserModeFlag).MoveToOut(*result);
                     break;
                 default:
                     answer = kNotAnswered;
@@ -189,7 +189,7 @@ HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {
     switch (ScriptErrorAction) {
     case eaContinue:
     case eaCancel:
-        if (out) TVariant::Bool(ScriptErrorAction == eaContinue).MoveTo(*out);
+        if (out) TVariant::Bool(ScriptErrorAction == eaContinue).MoveTo(*out);  // [in,out]
         prepared = S_OK;
         break;
     case eaAskUser:
