@@ -67,16 +67,9 @@ void TOleControlSite::Detach() {
     Release();  // the container's reference
 }
 
-void* TOleControlSite::FindInterface(REFIID iid) {
-    if (iid == IID_IUnknown) return Identity();
-    if (!container_) return nullptr;
-    void* view = nullptr;
-    if (container_->QueryHostInterface(iid, &view) == S_OK && view) {
-        // The container's answer carries a reference of its own; the caller
-        // takes one from this site.
-        static_cast<IUnknown*>(view)->Release();
-        return view;
-    }
+void* TOleControlSite::FindInterface(REFIID iid) { return iid == IID_IUnknown ? Identity() : nullptr; }
+
+void* TOleControlSite::ContainerInterface(REFIID iid) {
     if (iid == IID_IOleClientSite) return static_cast<IOleClientSite*>(this);
     if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) return static_cast<IOleInPlaceSite*>(this);
     if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) return static_cast<IOleInPlaceFrame*>(this);
@@ -85,9 +78,25 @@ void* TOleControlSite::FindInterface(REFIID iid) {
     return nullptr;
 }
 
+bool TOleControlSite::TakeHostInterface(REFIID iid, void** object) {
+    void* view = nullptr;
+    if (container_->QueryHostInterface(iid, &view) != S_OK || !view) return false;
+    // Its reference goes to the caller: released here first, a view with a
+    // count of its own would be gone before it is used. (Not Attach:
+    // mingw-w64's takes a reference of its own.)
+    ComPtr<IUnknown> taken;
+    *taken.GetAddressOf() = static_cast<IUnknown*>(view);
+    ComPtr<IUnknown> identity;
+    if (FAILED(taken.As(&identity)) || identity.Get() != Identity()) return false;
+    *object = taken.Detach();
+    return true;
+}
+
 HRESULT TOleControlSite::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = FindInterface(iid);
+    if (!*object && container_ && TakeHostInterface(iid, object)) return S_OK;
+    if (!*object) *object = ContainerInterface(iid);
     if (!*object) return E_NOINTERFACE;
     static_cast<IUnknown*>(*object)->AddRef();
     return S_OK;

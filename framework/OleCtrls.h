@@ -47,8 +47,9 @@ protected:
 // identity, carrying the container's interfaces. The container holds one
 // reference, so the control's releases never free it while the container
 // lives; when the container goes it detaches the site, and what the control
-// still calls is answered without it until the last release. A derived
-// site carries more interfaces (FindInterface) and answers more ambients.
+// still calls is answered without it until the last release, through the
+// same interfaces. A derived site carries more interfaces (FindInterface)
+// and answers more ambients.
 class TOleControlSite : public IOleClientSite,
                         public IOleInPlaceSite,
                         public TOleInPlaceFrame,
@@ -125,7 +126,9 @@ public:
 protected:
     virtual ~TOleControlSite();
     // The interface of `iid` this site carries (without a reference), or
-    // null; a derived site searches its own table first.
+    // null: a derived site searches its own table, then this one's, which
+    // holds only IUnknown. The answer never depends on whether the
+    // container is still there: what the control found once it finds again.
     virtual void* FindInterface(REFIID iid);
     // The container is about to go: a derived site cuts its own links.
     virtual void Detaching() {}
@@ -134,6 +137,13 @@ protected:
     HRESULT ContainerAmbient(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result);
 
 private:
+    // The container's own interfaces, searched after a derived component's.
+    void* ContainerInterface(REFIID iid);
+    // A derived component's view of `iid`, taken with the reference it is
+    // answered with; false for none, and for a view that would not answer
+    // with this site's identity.
+    bool TakeHostInterface(REFIID iid, void** object);
+
     TOleControl* container_;
     LONG refs_ = 1;  // the container's
 };
@@ -185,7 +195,9 @@ public:
 
 protected:
     // A derived class answers interfaces on the site before the container
-    // does; answer S_OK with an AddRef'ed pointer, or E_NOINTERFACE.
+    // does; answer S_OK with an AddRef'ed pointer, or E_NOINTERFACE. The
+    // view must answer IUnknown with the site's identity (SiteUnknown), or
+    // it is not handed out.
     virtual HRESULT QueryHostInterface(REFIID iid, void** object);
     // Calls the handler in `position` (the place of the event's DISPID in
     // the description) with the event's arguments.
