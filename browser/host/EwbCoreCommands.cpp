@@ -40,26 +40,29 @@ std::string VariantToString(const VARIANT& value) {
 
 // ---- IDispatch ----
 
+// A failing answer hands out nothing: no count, no type information (what
+// the handler gave is released).
 HRESULT TEwbSite::GetTypeInfoCount(UINT* count) {
+    if (count) *count = 0;
     if (!host_) return TOleControlSite::GetTypeInfoCount(count);
     return Boundary(host_, E_UNEXPECTED, [&] {
         int32_t n = 0;
         HRESULT result = S_OK;
         if (host_->OnGetTypeInfoCount) host_->OnGetTypeInfoCount(host_, n, result);
-        if (count) *count = static_cast<UINT>(n);
+        if (count && SUCCEEDED(result)) *count = static_cast<UINT>(n);
         return result;
     });
 }
 
 HRESULT TEwbSite::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
+    if (info) *info = nullptr;
     if (!host_) return TOleControlSite::GetTypeInfo(index, lcid, info);
     return Boundary(host_, E_UNEXPECTED, [&] {
-        if (info) *info = nullptr;
         ComPtr<ITypeInfo> typeInfo;
         HRESULT result = E_NOTIMPL;
         if (host_->OnGetTypeInfo)
             host_->OnGetTypeInfo(host_, static_cast<int32_t>(index), static_cast<int32_t>(lcid), typeInfo, result);
-        if (info) *info = typeInfo.Detach();
+        if (info && SUCCEEDED(result)) *info = typeInfo.Detach();
         return result;
     });
 }

@@ -161,6 +161,12 @@ HRESULT TEwbSite::Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) {
         handle = host_->Handle();
         if (host_->OnAuthenticate) host_->OnAuthenticate(host_, handle, userName, passWord, result);
     });
+    // A refusal hands out no window and none of the handler's strings.
+    if (FAILED(result)) {
+        handle = nullptr;
+        userName.clear();
+        passWord.clear();
+    }
     if (window) *window = handle;
     if (user) *user = userName.empty() ? nullptr : WideToTaskMem(userName);
     if (password) *password = passWord.empty() ? nullptr : WideToTaskMem(passWord);

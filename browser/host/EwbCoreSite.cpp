@@ -78,6 +78,7 @@ HRESULT TEwbSite::Abort(HRESULT, DWORD) { return E_NOTIMPL; }
 HRESULT TEwbSite::Terminate(DWORD) { return S_OK; }
 HRESULT TEwbSite::Suspend() { return E_NOTIMPL; }
 HRESULT TEwbSite::Resume() { return E_NOTIMPL; }
+// Reads nothing, so the byte count is left as the caller gave it.
 HRESULT TEwbSite::Read(void*, ULONG, ULONG*) { return S_OK; }
 HRESULT TEwbSite::Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) { return E_NOTIMPL; }
 HRESULT TEwbSite::LockRequest(DWORD) { return S_OK; }

@@ -56,10 +56,10 @@ HRESULT TEwbSite::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispat
 
 HRESULT TEwbSite::CoreGetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
-    if (!host_) return E_FAIL;
     // The whole record and no more: 20 bytes in the 32-bit program.
     ZeroMemory(info, sizeof(DOCHOSTUIINFO));
     info->cbSize = sizeof(DOCHOSTUIINFO);
+    if (!host_) return E_FAIL;
     info->dwFlags = host_->HostUIFlags;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     Boundary(host_, [&] {
@@ -71,17 +71,16 @@ HRESULT TEwbSite::CoreGetHostInfo(DOCHOSTUIINFO* info) {
 HRESULT TEwbSite::ExtendedGetHostInfo(DOCHOSTUIINFO* info) {
     const HRESULT result = CoreGetHostInfo(info);
     if (!info || !host_) return result;
-    const DOCHOSTUIINFO before = *info;
     bool extended = false;
     Boundary(host_, [&] {
         host_->ExtendHostInfo(*info);
         extended = true;
     });
     if (extended) return result;
-    // The engine frees only what a call that succeeds hands it: what the
-    // extension allocated before it failed goes again.
-    if (info->pchHostCss != before.pchHostCss) TCoTaskMem<wchar_t>(std::exchange(info->pchHostCss, before.pchHostCss));
-    if (info->pchHostNS != before.pchHostNS) TCoTaskMem<wchar_t>(std::exchange(info->pchHostNS, before.pchHostNS));
+    // The engine frees only what a call that succeeds hands it: every block
+    // of the record goes again, the event's included.
+    TCoTaskMem<wchar_t>(std::exchange(info->pchHostCss, nullptr));
+    TCoTaskMem<wchar_t>(std::exchange(info->pchHostNS, nullptr));
     return E_FAIL;
 }
 
@@ -200,6 +199,7 @@ HRESULT TEwbSite::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
         if (host_->OnTranslateUrl) host_->OnTranslateUrl(host_, urlIn, text);
         translated = std::move(text);
     });
+    // Nothing translated: S_FALSE, with the out-parameter left unwritten.
     if (translated.empty() || !urlOut) return S_FALSE;
     *urlOut = WideToTaskMemZeroed(translated);
     return *urlOut ? S_OK : S_FALSE;

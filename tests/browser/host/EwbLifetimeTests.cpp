@@ -12,6 +12,7 @@
 #include "framework/Forms.h"
 #include "HostFixture.h"
 #include "support/StandInBrowser.h"
+#include "support/StandInDocument.h"
 #include "support/WineTestSupport.h"
 
 using namespace ui;
@@ -41,6 +42,30 @@ protected:
     void SetUp() override { MakeHost(300, 200); }
 
 public:
+    // The handlers of failing answers, each with something in its outs.
+    StandInDocumentState counted = {};
+    void RefusedLogin(TObject*, HWND& hwnd, std::wstring& user, std::wstring& password, HRESULT& r) {
+        hwnd = form->Handle();
+        user = L"player";
+        password = L"secret";
+        r = E_ACCESSDENIED;
+    }
+    void RefusedTypeInfo(TObject*, int32_t, int32_t, ComPtr<ITypeInfo>& info, HRESULT& r) {
+        // Only its count is used: any counted object stands in.
+        info = reinterpret_cast<ITypeInfo*>(StandInDocument_Create(&counted));
+        info->Release();
+        r = TYPE_E_ELEMENTNOTFOUND;
+    }
+    void RaisingCount(TObject*, int32_t& count, HRESULT&) {
+        count = 5;
+        throw Exception("No count");
+    }
+    void FailedCount(TObject*, int32_t& count, HRESULT& r) {
+        count = 5;
+        r = E_FAIL;
+    }
+    void CssGiven(TObject*, TDOCHOSTUIINFO& info) { info.pchHostCss = WideToTaskMem(L"body{}"); }
+
     ComPtr<IUnknown> supplied;
     void Supply(TObject*, const GUID&, const GUID&, ComPtr<IUnknown>& obj) { obj = supplied; }
     void External(TObject*, ComPtr<IDispatch>& external) { supplied.As(&external); }
@@ -58,7 +83,75 @@ public:
     }
 };
 
+// A component that extends the site, and fails to extend the host information.
+class TFailingExtension : public TCustomEmbeddedWB {
+public:
+    using TCustomEmbeddedWB::TCustomEmbeddedWB;
+    bool ExtendsSite() const override { return true; }
+    void ExtendHostInfo(DOCHOSTUIINFO&) override { throw Exception("No style sheet"); }
+};
+
+std::string Hex(HRESULT hr) { return LowerHex(static_cast<unsigned long>(hr), 8); }
+
 }  // namespace
+
+TEST_F(LifetimeTest, AFailingAnswerLeavesItsOutsEmptyAndFreesWhatTheHandlerGave) {
+    auto outs = [](std::initializer_list<const void*> given) {
+        std::string seen;
+        for (const void* out : given) seen += out ? " given" : " none";
+        return seen;
+    };
+    struct TRow {
+        const char* Name;
+        std::function<void()> Bind;
+        std::function<std::string()> Call;
+        const char* Answer;
+    } rows[] = {
+        {"Authenticate refused", [&] { host->OnAuthenticate = TAuthenticateEvent::Of<&LifetimeTest::RefusedLogin>(this); },
+         [&] {
+             HWND window = reinterpret_cast<HWND>(1);
+             LPWSTR user = reinterpret_cast<LPWSTR>(1), password = reinterpret_cast<LPWSTR>(1);
+             const HRESULT hr = SiteAs<IAuthenticate>()->Authenticate(&window, &user, &password);
+             return Hex(hr) + outs({window, user, password});
+         }, "80070005 none none none"},
+        {"GetTypeInfo refused", [&] { host->OnGetTypeInfo = TGetTypeInfoEvent::Of<&LifetimeTest::RefusedTypeInfo>(this); },
+         [&] {
+             ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+             const HRESULT hr = SiteAs<IDispatch>()->GetTypeInfo(0, 0, &info);
+             return Hex(hr) + outs({info}) + " references " + std::to_string(counted.references);
+         }, "8002802b none references 0"},
+        {"GetTypeInfoCount raised",
+         [&] { host->OnGetTypeInfoCount = TGetTypeInfoCountEvent::Of<&LifetimeTest::RaisingCount>(this); },
+         [&] {
+             UINT count = 99;
+             const HRESULT hr = SiteAs<IDispatch>()->GetTypeInfoCount(&count);
+             return Hex(hr) + " " + std::to_string(count);
+         }, "8000ffff 0"},
+        {"GetTypeInfoCount failed",
+         [&] { host->OnGetTypeInfoCount = TGetTypeInfoCountEvent::Of<&LifetimeTest::FailedCount>(this); },
+         [&] {
+             UINT count = 99;
+             const HRESULT hr = SiteAs<IDispatch>()->GetTypeInfoCount(&count);
+             return Hex(hr) + " " + std::to_string(count);
+         }, "80004005 0"},
+        {"the extended GetHostInfo failed", [&] {
+             auto* extending = new TFailingExtension(form.get());
+             extending->OnGetHostInfo = TGetHostInfoEvent::Of<&LifetimeTest::CssGiven>(this);
+             extending->BrowserInterface();
+         },
+         [&] {
+             DOCHOSTUIINFO info = {};
+             info.cbSize = sizeof info;
+             const HRESULT hr = SiteAs<IDocHostUIHandler>()->GetHostInfo(&info);
+             return Hex(hr) + outs({info.pchHostCss, info.pchHostNS});
+         }, "80004005 none none"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        row.Bind();
+        EXPECT_EQ(row.Call(), row.Answer);
+    }
+}
 
 TEST_F(LifetimeTest, TheSiteAnswersTheSameInterfacesWithOneIdentityBeforeAndAfterTheComponentHasGone) {
     const IID* iids[] = {
