@@ -60,6 +60,10 @@ TOleControlSite::TOleControlSite(TOleControl* container) : container_(container)
 
 TOleControlSite::~TOleControlSite() = default;
 
+TOleControlSite::TKeepAlive::TKeepAlive(TOleControlSite* site) : site_(site->Identity()) {
+    if (site->container_) control_ = site->container_->oleObject_;
+}
+
 void TOleControlSite::Detach() {
     if (!container_) return;
     Detaching();
@@ -263,8 +267,15 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
         if (!owner_) return S_OK;
+        // A handler may destroy the component, and with it the container's
+        // references to the control (whose memory may hold the arguments a
+        // handler answers in) and to this sink: both stay until the call
+        // is over.
+        const ComPtr<IDispatch> self(this);
+        const ComPtr<IOleObject> control = owner_->oleObject_;
+        TOleControl* owner = owner_;
         DISPPARAMS none = {nullptr, nullptr, 0, 0};
-        Boundary(owner_, [&] { owner_->HandleEvent(dispid, params ? *params : none); });
+        Boundary(owner, [&] { owner->HandleEvent(dispid, params ? *params : none); });
         return S_OK;
     }
 

@@ -124,6 +124,20 @@ public:
                                      VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
 
 protected:
+    // Held for the length of a call out to the application's code: a handler
+    // may destroy the component, and with it the container's references to
+    // this site and to the control, while both are inside their call. After
+    // the handler the component is read again only if it still lives (the
+    // link to it is cut when it goes).
+    class TKeepAlive {
+    public:
+        explicit TKeepAlive(TOleControlSite* site);
+
+    private:
+        ComPtr<IUnknown> site_;
+        ComPtr<IOleObject> control_;
+    };
+
     virtual ~TOleControlSite();
     // The interface of `iid` this site carries (without a reference), or
     // null: a derived site searches its own table, then this one's, which

@@ -45,6 +45,7 @@ std::string VariantToString(const VARIANT& value) {
 HRESULT TEwbSite::GetTypeInfoCount(UINT* count) {
     if (count) *count = 0;
     if (!host_) return TOleControlSite::GetTypeInfoCount(count);
+    const TKeepAlive alive(this);
     return Boundary(host_, E_UNEXPECTED, [&] {
         int32_t n = 0;
         HRESULT result = S_OK;
@@ -57,6 +58,7 @@ HRESULT TEwbSite::GetTypeInfoCount(UINT* count) {
 HRESULT TEwbSite::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
     if (info) *info = nullptr;
     if (!host_) return TOleControlSite::GetTypeInfo(index, lcid, info);
+    const TKeepAlive alive(this);
     return Boundary(host_, E_UNEXPECTED, [&] {
         ComPtr<ITypeInfo> typeInfo;
         HRESULT result = E_NOTIMPL;
@@ -69,6 +71,7 @@ HRESULT TEwbSite::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
 
 HRESULT TEwbSite::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* dispids) {
     if (!host_) return E_NOTIMPL;
+    const TKeepAlive alive(this);
     return Boundary(host_, E_UNEXPECTED, [&] {
         HRESULT result = E_NOTIMPL;
         if (host_->OnGetIDsOfNames)
@@ -81,6 +84,7 @@ HRESULT TEwbSite::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lc
 HRESULT TEwbSite::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                          EXCEPINFO* excep, UINT* argErr) {
     if (!host_) return DISP_E_MEMBERNOTFOUND;
+    const TKeepAlive alive(this);
     return Boundary(host_, E_UNEXPECTED, [&]() -> HRESULT {
         HRESULT answer = kNotAnswered;
         try {
@@ -146,6 +150,7 @@ HRESULT TEwbSite::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) { return
 HRESULT TEwbSite::Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) {
     HRESULT result = OLECMDERR_E_NOTSUPPORTED;
     if (!host_) return result;
+    const TKeepAlive alive(this);
     bool done = false;
     HRESULT answer = result;
     Boundary(host_, [&] {

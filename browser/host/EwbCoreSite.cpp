@@ -69,6 +69,7 @@ void* TEwbSite::FindInterface(REFIID iid) {
 HRESULT TEwbSite::Start(LPCWSTR url, IInternetProtocolSink* sink, IInternetBindInfo* bindInfo, DWORD grfPI,
                         HANDLE_PTR reserved) {
     if (!host_) return INET_E_USE_DEFAULT_PROTOCOLHANDLER;
+    const TKeepAlive alive(this);
     return Boundary(host_, INET_E_USE_DEFAULT_PROTOCOLHANDLER,
                     [&] { return host_->ProtocolStart(url, sink, bindInfo, grfPI, reserved); });
 }

@@ -605,10 +605,14 @@ HRESULT TStandInBrowser::FireEvent(DISPID dispid, std::vector<VARIANTARG> args) 
     std::reverse(args.begin(), args.end());
     DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
     HRESULT hr = S_OK;
+    AddRef();
+    ++selfHolds_;
     auto sinks = sinks_;
     for (auto& sink : sinks)
         hr = sink.second->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                                  nullptr);
+    --selfHolds_;
+    Release();
     return hr;
 }
 

@@ -42,6 +42,13 @@ protected:
     void SetUp() override { MakeHost(300, 200); }
 
 public:
+    // A handler that destroys the component's form, noting the references
+    // the host still held on the control right after.
+    long heldInHandler = -1;
+    void DestroyForm() {
+        form.reset();
+        heldInHandler = Control().HostReferencesOnIt();
+    }
     // The handlers of failing answers, each with something in its outs.
     StandInDocumentState counted = {};
     void RefusedLogin(TObject*, HWND& hwnd, std::wstring& user, std::wstring& password, HRESULT& r) {
@@ -83,6 +90,21 @@ public:
     }
 };
 
+// A handler that destroys the component's form, whatever its signature.
+template <typename Event>
+struct TDestroying;
+template <typename R, typename... Args>
+struct TDestroying<TMethod<R(Args...)>> {
+    static R Destroy(void* test, Args...) {
+        static_cast<LifetimeTest*>(test)->DestroyForm();
+        return R();
+    }
+};
+template <typename Event>
+Event Destroying(LifetimeTest* test) {
+    return Event(test, &TDestroying<Event>::Destroy);
+}
+
 // A component that extends the site, and fails to extend the host information.
 class TFailingExtension : public TCustomEmbeddedWB {
 public:
@@ -94,6 +116,47 @@ public:
 std::string Hex(HRESULT hr) { return LowerHex(static_cast<unsigned long>(hr), 8); }
 
 }  // namespace
+
+TEST_F(LifetimeTest, AHandlerThatDestroysTheComponentFindsTheControlStillHeldAndTheCallEndsSafely) {
+    BYTE ctrl[256] = {};
+    ctrl[VK_CONTROL] = 0x80;
+    struct TRow {
+        const char* Name;
+        std::function<void()> Bind;
+        std::function<std::string()> Call;  // as the engine calls, with what came back
+        const char* Answer;
+    } rows[] = {
+        {"OnWindowClosing", [&] { host->OnWindowClosing = Destroying<TEWBWindowClosing>(this); },
+         [&] { return Control().FireEventWith(DISPID_WINDOWCLOSING, "b:0 &b:0"); }, "b:0"},
+        {"OnQuit", [&] { host->OnQuit = Destroying<TNotifyEvent>(this); },
+         [&] { return Control().FireEventWith(DISPID_ONQUIT, ""); }, ""},
+        {"OnDocumentComplete", [&] { host->OnDocumentComplete = Destroying<TEWBDocumentComplete>(this); },
+         [&] { return Control().FireEventWith(DISPID_DOCUMENTCOMPLETE, "e &v:s:page"); }, "s:page"},
+        {"ShowContextMenu", [&] { host->OnShowContextMenu = Destroying<TShowContextMenuEvent>(this); },
+         [&] {
+             POINT pt = {1, 1};
+             return Hex(SiteAs<IDocHostUIHandler>()->ShowContextMenu(CONTEXT_MENU_DEFAULT, &pt, nullptr, nullptr));
+         }, "00000001"},
+        {"TranslateAccelerator of a masked key", [&] { host->OnMaskedCtrlChar = Destroying<TMaskedCtrlCharEvent>(this); },
+         [&] {
+             MSG msg = {nullptr, WM_KEYDOWN, 'N', 1, 0, {0, 0}};
+             SetKeyboardState(ctrl);
+             const HRESULT hr = SiteAs<IDocHostUIHandler>()->TranslateAccelerator(&msg, nullptr, 0);
+             BYTE none[256] = {};
+             SetKeyboardState(none);
+             return Hex(hr);
+         }, "00000000"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        MakeHost(300, 200);
+        row.Bind();
+        heldInHandler = -1;
+        EXPECT_EQ(row.Call(), row.Answer);
+        EXPECT_FALSE(form);
+        EXPECT_EQ(heldInHandler, 1);  // the call's own, let go when it ends
+    }
+}
 
 TEST_F(LifetimeTest, AFailingAnswerLeavesItsOutsEmptyAndFreesWhatTheHandlerGave) {
     auto outs = [](std::initializer_list<const void*> given) {
