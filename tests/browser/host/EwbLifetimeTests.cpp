@@ -243,7 +243,7 @@ TEST_F(LifetimeTest, TheSiteAnswersTheSameInterfacesWithOneIdentityBeforeAndAfte
                 seen += SUCCEEDED(view->QueryInterface(*to, &other)) ? "+" : "-";
             }
             view->QueryInterface(IID_PPV_ARGS(&identity));
-            seen += identity == site ? " " : "(another identity) ";
+            seen += identity.Get() == site.Get() ? " " : "(another identity) ";
         }
         return seen;
     };

@@ -368,46 +368,34 @@ TEST(WrapperSite, ADerivedComponentAnswersOnTheSiteBeforeTheContainer) {
 }
 
 namespace {
-// A view a derived component makes for the site, with a count of its own:
-// the only reference is the one it is handed out with. It answers its
-// queries through the site, or as an object of its own.
-class TTearOffView : public IOleCommandTarget {
+// A derived component whose view on the site is an object of its own count
+// (its one reference is the one it is handed out with), answering its
+// queries through the site, or as an object of its own identity.
+class TTearOffEWB : public TEWB, public IOleCommandTarget {
 public:
-    TTearOffView(IUnknown* site, bool ownIdentity, int& freed) : site_(site), own_(ownIdentity), freed_(freed) {}
-    virtual ~TTearOffView() { ++freed_; }
+    using TEWB::TEWB;
+    bool ownIdentity = false;
+    long refs = 0;       // the view's
+    bool gone = false;  // its count fell to 0: a view of its own would have been freed
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!own_) return site_->QueryInterface(iid, object);
-        *object = iid == IID_IUnknown || iid == IID_IOleCommandTarget ? this : nullptr;
-        if (!*object) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        if (!ownIdentity) return SiteUnknown()->QueryInterface(iid, object);
+        *object = static_cast<IOleCommandTarget*>(this);
+        return AddRef(), S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
     ULONG STDMETHODCALLTYPE Release() override {
-        const long left = --refs_;
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
+        gone = --refs == 0;
+        return static_cast<ULONG>(refs);
     }
     HRESULT STDMETHODCALLTYPE QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) override { return S_OK; }
 
-private:
-    IUnknown* site_;
-    bool own_;
-    int& freed_;
-    long refs_ = 1;
-};
-
-class TTearOffEWB : public TEWB {
-public:
-    using TEWB::TEWB;
-    bool ownIdentity = false;
-    int freed = 0;
-
 protected:
     HRESULT QueryHostInterface(REFIID iid, void** object) override {
         if (iid != IID_IOleCommandTarget) return TEWB::QueryHostInterface(iid, object);
-        *object = static_cast<IOleCommandTarget*>(new TTearOffView(SiteUnknown(), ownIdentity, freed));
+        refs = 1;  // made anew
+        gone = false;
+        *object = static_cast<IOleCommandTarget*>(this);
         return S_OK;
     }
 };
@@ -420,25 +408,18 @@ TEST(WrapperSite, AViewOfADerivedComponentIsHandedOutWithItsOwnReferenceAndOnlyW
     browser->SetParent(&form);
     browser->BrowserInterface();
     IOleClientSite* site = registration.Last()->site.Get();
-    IUnknown* identity = nullptr;
+    ComPtr<IUnknown> identity;
     site->QueryInterface(IID_PPV_ARGS(&identity));
-    identity->Release();
     for (bool ownIdentity : {false, true}) {
-        SCOPED_TRACE(ownIdentity ? "a view of its own identity" : "a view answering through the site");
         browser->ownIdentity = ownIdentity;
-        browser->freed = 0;
-        IOleCommandTarget* target = nullptr;
-        const HRESULT hr = site->QueryInterface(IID_PPV_ARGS(&target));
-        std::string seen = std::to_string(hr);
-        if (target && browser->freed == 0) {
-            IUnknown* unknown = nullptr;
-            target->QueryInterface(IID_PPV_ARGS(&unknown));
-            seen += unknown == identity ? " the site's identity" : " another identity";
-            unknown->Release();
-            target->Release();
-        }
-        seen += " freed " + std::to_string(browser->freed);  // before use, or once the caller let it go
-        EXPECT_EQ(seen, ownIdentity ? std::to_string(E_NOINTERFACE) + " freed 1" : "0 the site's identity freed 1");
+        ComPtr<IOleCommandTarget> target;
+        std::string seen = std::to_string(site->QueryInterface(IID_PPV_ARGS(&target)));
+        seen += browser->gone ? " freed" : " alive";
+        ComPtr<IUnknown> unknown;
+        if (target) target.As(&unknown);
+        seen += unknown && unknown.Get() == identity.Get() ? " the site's identity" : " no view of the site's identity";
+        EXPECT_EQ(seen, ownIdentity ? std::to_string(E_NOINTERFACE) + " freed no view of the site's identity"
+                                    : "0 alive the site's identity");
     }
 }
 
