@@ -278,8 +278,8 @@ void DeallocateHWnd(HWND window);
 }  // namespace ui
 
 namespace ui {
-// Shows the error in the application's error box now (without an
-// application, in the debugger's output); nothing for none. For the message
-// loop and the building of windows, not for calls from outside (Boundary.h).
-void ApplicationHandleException(TObject* sender, const std::exception_ptr& error);
+// Shows the error in the application's error box now; inside a call from
+// outside, or once the loop has ended, queues it as the boundary does
+// (Boundary.h); nothing for none. Never throws.
+void ApplicationHandleException(TObject* sender, const std::exception_ptr& error) noexcept;
 }  // namespace ui

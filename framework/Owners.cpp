@@ -87,6 +87,11 @@ void TVariant::MoveTo(VARIANT& target) noexcept {
     Init();
 }
 
+void TVariant::MoveToOut(VARIANT& target) noexcept {
+    target = value_;
+    Init();
+}
+
 HRESULT TVariant::ChangeType(VARTYPE type, USHORT flags) noexcept {
     if (value_.vt == type) return S_OK;
     TVariant converted;

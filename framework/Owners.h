@@ -88,9 +88,13 @@ public:
     // is owned.
     VARIANT* Receive() noexcept;
     void Reset() noexcept;
-    // Hands the value to a variant the caller owns (an out-parameter),
-    // clearing what that held; this one is empty afterwards.
+    // Hands the value to an [in,out] variant, clearing the caller's value
+    // it held; this one is empty afterwards.
     void MoveTo(VARIANT& target) noexcept;
+    // Hands the value to an [out] variant, whose content on entry is no
+    // value of the caller's and is never cleared; this one is empty
+    // afterwards.
+    void MoveToOut(VARIANT& target) noexcept;
     // Converted in place; on failure the value is unchanged and the code is
     // answered.
     HRESULT ChangeType(VARTYPE type, USHORT flags = 0) noexcept;

@@ -31,6 +31,7 @@ constexpr DISPID kDispidReadyState = -525;
 std::vector<TStandInBrowser*> g_instances;
 HRESULT g_newFailure = S_OK;
 HRESULT g_newLoadResult = S_OK;
+HRESULT g_newInitNewResult = S_OK;
 std::wstring g_newFailureDescription;
 
 std::wstring IidText(REFIID iid) {
@@ -110,6 +111,7 @@ public:
         browser->failWith = g_newFailure;
         browser->failDescription = g_newFailureDescription;
         browser->loadResult = g_newLoadResult;
+        browser->initNewResult = g_newInitNewResult;
         g_instances.push_back(browser);  // the list keeps the first reference
         return browser->QueryInterface(iid, object);
     }
@@ -142,6 +144,7 @@ TStandInRegistration::~TStandInRegistration() {
     g_newFailure = S_OK;
     g_newFailureDescription.clear();
     g_newLoadResult = S_OK;
+    g_newInitNewResult = S_OK;
 }
 
 void TStandInRegistration::FailNewInstancesWith(HRESULT code, const std::wstring& description) {
@@ -460,7 +463,7 @@ HRESULT TStandInBrowser::Save(LPSTREAM stream, BOOL) {
 HRESULT TStandInBrowser::InitNew() {
     ++initNewCalls;
     calls.push_back("InitNew");
-    return S_OK;
+    return initNewResult;
 }
 
 namespace {
@@ -602,10 +605,14 @@ HRESULT TStandInBrowser::FireEvent(DISPID dispid, std::vector<VARIANTARG> args) 
     std::reverse(args.begin(), args.end());
     DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
     HRESULT hr = S_OK;
+    AddRef();
+    ++selfHolds_;
     auto sinks = sinks_;
     for (auto& sink : sinks)
         hr = sink.second->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                                  nullptr);
+    --selfHolds_;
+    Release();
     return hr;
 }
 
@@ -741,6 +748,8 @@ std::string TStandInBrowser::FireEventWith(DISPID dispid, const std::string& arg
 // ---- the published component's cases ----
 
 void TStandInRegistration::RefuseLoadOfNewInstances(HRESULT code) { g_newLoadResult = code; }
+
+void TStandInRegistration::RefuseInitOfNewInstances(HRESULT code) { g_newInitNewResult = code; }
 
 HRESULT TStandInProtocolSink::QueryInterface(REFIID iid, void** object) {
     *object = nullptr;

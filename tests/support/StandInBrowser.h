@@ -38,6 +38,8 @@ public:
     // ---- the published component's cases ----
     // Makes every instance created from now on answer Load with this code.
     void RefuseLoadOfNewInstances(HRESULT code);
+    // Makes every instance created from now on answer InitNew with this code.
+    void RefuseInitOfNewInstances(HRESULT code);
 
 private:
     DWORD cookie_ = 0;
@@ -79,6 +81,9 @@ public:
     std::map<std::wstring, int> queries;
     int QueriesFor(REFIID iid) const;
     long References() const { return refs_; }
+    // The references the host holds on it: all but the registration's and
+    // the one it holds on itself while it fires.
+    long HostReferencesOnIt() const { return refs_ - 1 - selfHolds_; }
 
     // ---- the document, its window and the focus ----
     // Gives the control a document (taking over one reference; null: a plain
@@ -107,9 +112,12 @@ public:
     bool refuseOleControl = false;  // answer no IOleControl
     HRESULT failWith = S_OK;               // answer of Navigate, Navigate2 and ExecWB
     HRESULT loadResult = S_OK;             // answer of IPersistStreamInit::Load
+    HRESULT initNewResult = S_OK;          // answer of IPersistStreamInit::InitNew
     std::wstring failDescription;          // its error description, if any
     // Fires an event; the arguments are given first to last (the stand-in
-    // reverses them as DISPPARAMS does).
+    // reverses them as DISPPARAMS does). As real controls do, it holds a
+    // reference to itself while it fires: a handler may have the host let it
+    // go, and it is still inside its own call.
     HRESULT FireEvent(DISPID dispid, std::vector<VARIANTARG> args);
     // Fires BeforeNavigate2 for a URL and answers the Cancel the host left.
     bool FireBeforeNavigate2(const std::wstring& url);
@@ -309,6 +317,7 @@ private:
     int focusPassDepth_ = 0;
 
     long refs_ = 1;
+    long selfHolds_ = 0;
     std::map<DWORD, ComPtr<IDispatch>> sinks_;
     DWORD nextCookie_ = 1;
     TEventPoint* point_;
