@@ -519,7 +519,7 @@ TEST_F(EmbeddedWBTest, ChildWindowsAreSubclassedOnPreRefreshAndRestoredWhenOneGo
     DestroyWindow(grandchild);
     EXPECT_EQ(browser->Child.Window, nullptr);
     EXPECT_EQ(GetWindowLongPtrW(child, GWLP_WNDPROC), childProc);
-    EXPECT_FALSE(browser->Child.Stub);
+    EXPECT_EQ(browser->Child.Procedure.Window(), nullptr);
 }
 
 TEST_F(EmbeddedWBTest, TheFocusEndsOnThePageOnceWhereverItComesFromAndTypingThenReachesThePage) {
