@@ -126,6 +126,16 @@ bool THookHandle::Remove() noexcept {
     return handle_ == nullptr;
 }
 
+bool THookHandle::Set(HHOOK handle) noexcept {
+    if (handle == handle_) return true;
+    if (Remove()) {
+        handle_ = handle;
+        return true;
+    }
+    if (handle) UnhookWindowsHookEx(handle);
+    return false;
+}
+
 // The stub installed on one window and the procedure it replaced. While
 // its owner holds it, messages go to the owner's method; let go while
 // another procedure lies over it, it passes them on alone and frees itself

@@ -133,10 +133,11 @@ public:
 
     HHOOK Get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != nullptr; }
-    void Set(HHOOK handle) noexcept {
-        Remove();
-        handle_ = handle;
-    }
+    // Takes a new hook once the one held is gone. Where the platform refuses
+    // to remove the one held, that one is kept and the new one removed: no
+    // hook is left in place that no owner knows of. Answers whether the new
+    // one is held.
+    bool Set(HHOOK handle) noexcept;
     // True when no hook is left in place.
     bool Remove() noexcept;
 

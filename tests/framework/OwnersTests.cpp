@@ -279,3 +279,24 @@ TEST(Owners, OursLetGoUnderAnotherProcedureStaysInTheChainUntilTheWindowGoes) {
         }
     }
 }
+
+namespace {
+LRESULT CALLBACK PassMouseOn(int code, WPARAM wParam, LPARAM lParam) {
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+TEST(Owners, AHookHandleKeepsAHookItCouldNotRemoveAndTakesNoOtherOverIt) {
+    for (bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "the old hook's removal refused" : "the old hook removed");
+        THookHandle hook;
+        HHOOK old = SetWindowsHookExW(WH_MOUSE, &PassMouseOn, nullptr, GetCurrentThreadId());
+        HHOOK fresh = SetWindowsHookExW(WH_MOUSE, &PassMouseOn, nullptr, GetCurrentThreadId());
+        hook.Set(old);
+        if (refused) UnhookWindowsHookEx(old);  // a handle the platform no longer knows: its removal fails
+        EXPECT_EQ(hook.Set(fresh), !refused);
+        EXPECT_EQ(hook.Get(), refused ? old : fresh);
+        // The new hook is in place only when held: removing it tells.
+        EXPECT_EQ(UnhookWindowsHookEx(fresh) != FALSE, !refused);
+    }
+}
