@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Owners.h"
 #include "Sets.h"
 
 namespace ui {
@@ -247,6 +248,7 @@ private:
     void LeaveForm();
     void FontChanged(TObject* sender);
     void ApplyFont();
+    void AdoptedWindowMessage(TMessage& message);
 
     TWinControl* parent_ = nullptr;
     std::vector<TWinControl*> controls_;  // creation order
@@ -262,6 +264,7 @@ private:
     TColor color_ = clWindow;
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = nullptr;
+    TWindowSubclass adopted_;  // a window made elsewhere, while adopted
 };
 
 // The whole text of a window.

@@ -16,7 +16,6 @@
 #include "browser/support/EwbFocusControl.h"
 #include "framework/Classes.h"
 #include "framework/Forms.h"
-#include "framework/ObjectInstance.h"
 #include "framework/Owners.h"
 
 namespace ewb {
@@ -188,12 +187,10 @@ public:
     ui::TComponent* HookedOwner = nullptr;
     ui::TWndMethod OldOwnerWindowProc;
 
-    // A window of the control that is subclassed: its handle, the stub
-    // installed as its procedure, and the procedure it had, given back
-    // before the stub goes.
+    // A window of the control that is subclassed: its handle, and the stub
+    // installed as its procedure with the procedure it had.
     struct TSubclassedWindow {
         HWND Window = nullptr;
-        std::unique_ptr<ui::TObjectInstance> Stub;
         ui::TWindowSubclass Procedure;
     };
     TSubclassedWindow FolderView;  // the hosted "SysListView32"
@@ -288,7 +285,6 @@ private:
     void CMVisibleChanged(ui::TMessage& message);
     void WMBrowserFocus(ui::TMessage& message);
     void SubclassedWindowProc(TSubclassedWindow& window, ui::TMessage& message, bool activateUI);
-    void Subclass(TSubclassedWindow& window);
 
     std::string about_;
     bool visible_ = true;

@@ -138,7 +138,7 @@ TCustomEmbeddedWB::TCustomEmbeddedWB(TComponent* owner) : TEWB(owner) {
 
 TCustomEmbeddedWB::~TCustomEmbeddedWB() {
     Destroying();
-    for (HWND window : std::vector<HWND>(dropRegistrations_)) RevokeDropTarget(window);
+    while (!dropRegistrations_.empty()) RevokeDropTarget(dropRegistrations_.back()->Window());
     // The window goes while this class's window handling is still ours, and
     // the control is closed while the site still reaches us: what the
     // control calls on its way out finds us. Then the site lets us go.

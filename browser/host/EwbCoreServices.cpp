@@ -227,14 +227,28 @@ void TCustomEmbeddedWB::SetDropHandlingType(TDragDropHandlingType value) {
     if (document && target) RegisterDropTarget(document, target.Get());
 }
 
+TCustomEmbeddedWB::TDropRegistration::TDropRegistration(TCustomEmbeddedWB* host, HWND window)
+    : host_(host), window_(window) {
+    watch_.Install(window, ui::TWndMethod::Of<&TDropRegistration::Message>(this));
+}
+
+void TCustomEmbeddedWB::TDropRegistration::Message(ui::TMessage& message) {
+    message.Result = watch_.CallPrevious(message.Msg, message.WParam, message.LParam);
+    if (message.Msg == WM_DESTROY) host_->RevokeDropTarget(window_);  // frees this registration
+}
+
 void TCustomEmbeddedWB::RegisterDropTarget(HWND window, IDropTarget* target) {
-    if (SUCCEEDED(RegisterDragDrop(window, target))) dropRegistrations_.push_back(window);
+    // Everything that may fail comes before the registration.
+    auto registration = std::make_unique<TDropRegistration>(this, window);
+    dropRegistrations_.reserve(dropRegistrations_.size() + 1);
+    if (SUCCEEDED(RegisterDragDrop(window, target))) dropRegistrations_.push_back(std::move(registration));
 }
 
 void TCustomEmbeddedWB::RevokeDropTarget(HWND window) {
     RevokeDragDrop(window);
-    dropRegistrations_.erase(std::remove(dropRegistrations_.begin(), dropRegistrations_.end(), window),
-                             dropRegistrations_.end());
+    auto& list = dropRegistrations_;
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const auto& r) { return r->Window() == window; }),
+               list.end());
 }
 
 HRESULT TEwbSite::GetDropTarget(IDropTarget*, IDropTarget** result) {

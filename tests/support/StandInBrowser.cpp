@@ -60,6 +60,10 @@ LRESULT CALLBACK ChainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_MBUTTONDOWN:
         if (browser && window == browser->ieServer) browser->UIActivate();
         break;
+    case WM_NCDESTROY:
+        // Where the platform keeps a registration (the same on Windows).
+        if (browser && GetPropW(window, L"OleDropTargetInterface")) ++browser->dropTargetsLeftOnDestroyedWindows;
+        break;
     default:
         break;
     }
@@ -322,6 +326,12 @@ void TStandInBrowser::LoadDocument(IUnknown* loaded) {
     else
         document.Attach(StandInDocument_Create(&ownDocumentState_));
     if (inPlaceActive && !ieServer) MakeDocumentWindow();
+}
+
+void TStandInBrowser::ReplaceDocumentWindow() {
+    if (ieServer) DestroyWindow(ieServer);
+    ieServer = nullptr;
+    if (inPlaceActive && document) MakeDocumentWindow();
 }
 
 void TStandInBrowser::MakeDocumentWindow() {

@@ -91,6 +91,13 @@ public:
     // document window "Internet Explorer_Server" lies below the view window,
     // as the engine makes it once a page has loaded.
     void LoadDocument(IUnknown* loaded = nullptr);
+    // A new document window in place of the old one, as the engine makes
+    // one for each document it shows (its old window destroyed first, the
+    // view window staying).
+    void ReplaceDocumentWindow();
+    // The engine's windows that had their last message with a drop target
+    // still registered on them: the platform keeps that target for good.
+    int dropTargetsLeftOnDestroyedWindows = 0;
     ComPtr<IUnknown> document;  // answered for Document (203) when set
     bool uiActive = false;
     // WM_SETFOCUS messages the document window received.

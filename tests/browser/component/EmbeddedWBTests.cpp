@@ -586,7 +586,28 @@ TEST_F(EmbeddedWBTest, ChildWindowsAreSubclassedOnPreRefreshAndRestoredWhenOneGo
     DestroyWindow(grandchild);
     EXPECT_EQ(browser->Child.Window, nullptr);
     EXPECT_EQ(GetWindowLongPtrW(child, GWLP_WNDPROC), childProc);
-    EXPECT_FALSE(browser->Child.Stub);
+    EXPECT_EQ(browser->Child.Procedure.Window(), nullptr);
+}
+
+TEST_F(EmbeddedWBTest, ADropTargetIsRevokedBeforeItsWindowIsDestroyed) {
+    struct TRow {
+        const char* Name;
+        std::function<void()> Destroy;
+    } rows[] = {
+        {"the engine shows a new document", [this] { Control().ReplaceDocumentWindow(); }},
+        {"the component goes", [this] { form.reset(); }},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        form.reset(new TDefinedForm(nullptr));
+        browser = form->Browser;
+        form->Show();
+        Control().LoadDocument();
+        browser->SetDropHandlingType(ddtMy);
+        ASSERT_TRUE(GetPropW(Control().ieServer, L"OleDropTargetInterface"));
+        row.Destroy();
+        EXPECT_EQ(Control().dropTargetsLeftOnDestroyedWindows, 0);
+    }
 }
 
 TEST_F(EmbeddedWBTest, TheFocusEndsOnThePageOnceWhereverItComesFromAndTypingThenReachesThePage) {
