@@ -7,6 +7,7 @@
 #include <oaidl.h>
 #include <objbase.h>
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <cstdint>
 #include <memory>
@@ -64,6 +65,16 @@ public:
     // The whole text, embedded nulls included; empty for none.
     std::wstring Text() const;
 };
+
+// Owns the one reference a COM object is handed out with (a newly made one,
+// or an out-parameter's). mingw-w64's ComPtr::Attach, unlike the SDK's,
+// adds a reference of its own: Attach(new T) would keep the object for ever.
+template <typename T>
+Microsoft::WRL::ComPtr<T> TakeOver(T* object) noexcept {
+    Microsoft::WRL::ComPtr<T> owner(object);
+    if (object) object->Release();
+    return owner;
+}
 
 // A VARIANT that is cleared when it goes, move-only.
 class TVariant {

@@ -197,8 +197,7 @@ bool FetchWithDeadline(const std::string& address, const std::string& path, cons
         file.Release();
         return false;
     }
-    ComPtr<TFetch> fetch;
-    fetch.Attach(new TFetch(file.Get()));
+    ComPtr<TFetch> fetch = ui::TakeOver(new TFetch(file.Get()));
     ComPtr<IMoniker> moniker;
     ComPtr<IBindCtx> context;
     ComPtr<IStream> stream;

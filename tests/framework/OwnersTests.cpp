@@ -128,6 +128,17 @@ void CloseCounted(int handle) { g_closed += std::to_string(handle) + " "; }
 using TCountedHandle = TScopedHandle<int, &CloseCounted>;
 }  // namespace
 
+TEST(Owners, TakeOverOwnsTheOneReferenceAnObjectIsHandedOutWith) {
+    TCounted counted;
+    {
+        Microsoft::WRL::ComPtr<IDispatch> owner = TakeOver(counted.Give());
+        EXPECT_EQ(counted.Held(), "1");
+        EXPECT_EQ(owner.Get(), counted.object);
+    }
+    EXPECT_EQ(counted.Held(), "0");
+    EXPECT_EQ(TakeOver<IDispatch>(nullptr).Get(), nullptr);
+}
+
 TEST(Owners, HandlesAndUndosCloseExactlyOnceOnEveryPath) {
     struct TRow {
         const char* Name;

@@ -9,6 +9,8 @@
 #include <list>
 #include <sstream>
 
+#include "framework/Owners.h"
+
 namespace standin {
 
 namespace {
@@ -322,9 +324,9 @@ ComPtr<I> TStandInBrowser::SiteAs() const {
 
 void TStandInBrowser::LoadDocument(IUnknown* loaded) {
     if (loaded)
-        document.Attach(loaded);
+        document = ui::TakeOver(loaded);
     else
-        document.Attach(StandInDocument_Create(&ownDocumentState_));
+        document = ui::TakeOver(StandInDocument_Create(&ownDocumentState_));
     if (inPlaceActive && !ieServer) MakeDocumentWindow();
 }
 
