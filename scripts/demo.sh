@@ -9,8 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 here=$(pwd)
 
-bash scripts/install-deps.sh
-source scripts/winearch.sh
+# The choice of Wine, made once here, holds for every step below.
+source scripts/install-deps.sh
+deps_install
 winearch_runnable_build demo "the demo runs the 64-bit build of the launcher"
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_BUILD_TESTS=OFF >/dev/null

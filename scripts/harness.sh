@@ -63,9 +63,19 @@ harness_start() {
     [ -f "$WINEPREFIX/system.reg" ] || fresh=1
     mkdir -p "$WINEPREFIX"
     # One persistent server for the whole run; -f keeps it in the
-    # foreground of its own job, so its pid is the one we stop.
+    # foreground of its own job, so its pid is the one we stop. A server
+    # that an earlier run of this prefix left would refuse it: it goes first.
+    # (A session that runs on a server left by an earlier one finds that
+    # one's services, which no longer start RpcSs: every navigation of the
+    # browser control then waits ten seconds for it, in OLE's marshalling.)
+    wineserver -k >/dev/null 2>&1 || true
     wineserver -f -p >/dev/null 2>&1 &
     HARNESS_WINESERVER_PID=$!
+    # A server that cannot start ends at once (and the programs would then
+    # start servers of their own, which nothing here would stop).
+    sleep 0.3
+    kill -0 "$HARNESS_WINESERVER_PID" 2>/dev/null ||
+        { echo "the wine server did not start for $WINEPREFIX" >&2; HARNESS_WINESERVER_PID=; return 1; }
     if [ $fresh -eq 1 ]; then
         echo "making the Wine prefix $WINEPREFIX" >&2
         # No Mono here: skip its install prompt. The HTML engine stays
@@ -77,6 +87,15 @@ harness_start() {
             { echo "making the prefix failed once; trying again" >&2; WINEDLLOVERRIDES="mscoree=" wine wineboot -u >/dev/null 2>&1; }
         # Wine draws window frames itself: there is no window manager here.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    fi
+    # No Gecko here either: Wine's HTML engine then starts its add-on
+    # installer, "control.exe appwiz.cpl install_gecko", in every process
+    # that makes a document (each navigation of the browser control does)
+    # and waits for it to end, without a time limit: a whole process start
+    # inside every navigation. With control.exe switched off the engine goes
+    # on at once, as after a failed install. Prefixes made before get it too.
+    if ! grep -qxF '"control.exe"=""' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Software\Wine\DllOverrides' /v control.exe /t REG_SZ /d "" /f >/dev/null 2>&1
     fi
     wine wineboot >/dev/null 2>&1 || true
     if [ -n "${HARNESS_KEEPER:-}" ]; then
@@ -106,6 +125,38 @@ harness_start() {
     fi
 }
 
+# The Wine processes of this prefix, and its wine servers, by process id.
+harness_wine_pids() {
+    local p exe
+    for p in /proc/[0-9]*; do
+        exe=$(readlink "$p/exe" 2>/dev/null) || continue
+        case "${exe##*/}" in wine*) ;; *) continue ;; esac
+        { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        echo "${p#/proc/}"
+    done
+}
+
+# A Wine process still starting when the server went finds none, starts a
+# server of its own and lives on with it: nothing of this run may outlive
+# it, so each such process ends by its id, until none is left.
+harness_end_strays() {
+    local pids pid names=() round
+    for round in $(seq 1 20); do
+        pids=$(harness_wine_pids)
+        [ -n "$pids" ] || break
+        for pid in $pids; do
+            names+=("$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | sed 's/ *$//')")
+        done
+        # shellcheck disable=SC2086
+        kill -KILL $pids 2>/dev/null || true
+        sleep 0.1
+    done
+    if [ ${#names[@]} -gt 0 ]; then
+        echo "ended ${#names[@]} Wine processes of $WINEPREFIX that outlived its server:" >&2
+        printf '%s\n' "${names[@]}" | sort | uniq -c | sed 's/^ */  /' >&2
+    fi
+}
+
 harness_stop() {
     # Runs from EXIT traps of scripts with "set -e": no step may fail it.
     if [ -n "$HARNESS_HTTP_PID" ]; then
@@ -119,6 +170,7 @@ harness_stop() {
         kill "$HARNESS_WINESERVER_PID" 2>/dev/null || true
         wait "$HARNESS_WINESERVER_PID" 2>/dev/null || true
         HARNESS_WINESERVER_PID=
+        harness_end_strays
     fi
     if [ -n "$HARNESS_XVFB_PID" ]; then
         kill "$HARNESS_XVFB_PID" 2>/dev/null || true

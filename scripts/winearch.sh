@@ -4,16 +4,25 @@
 # code. A virtual machine whose kernel has IA-32 emulation off runs neither;
 # there the programs are built and run as 64-bit ones (the program that ships
 # is still built for 32-bit Windows and checked for its imports and size).
-#   winearch_detect   sets LAUNCHER_WINE_BITS (32 or 64), once
+#   winearch_detect   sets LAUNCHER_WINE_BITS (32 or 64), once, and with 64
+#                     LAUNCHER_WINE_REASON, why; both exported, so that every
+#                     later step of the run and its sub-builds keep the
+#                     choice (scripts/install-deps.sh may still change it to
+#                     64 where the 32-bit Wine cannot be installed)
 #   winearch_use      exports WINEARCH (and WINELOADER) and defines the
-#                     commands wine and winepath for that loader
+#                     commands wine, winepath and wineserver for that loader
 #   winearch_runnable_build NAME WHAT
 #                     sets build (build/NAME, or build/NAME-x64) and
 #                     toolchain for programs run here: the shipped
 #                     toolchain, or its 64-bit twin, saying WHAT runs then
 
 winearch_detect() {
-    [ -n "${LAUNCHER_WINE_BITS:-}" ] && return 0
+    if [ -n "${LAUNCHER_WINE_BITS:-}" ]; then
+        # Forced, or chosen earlier in this run.
+        [ "$LAUNCHER_WINE_BITS" = 32 ] || export LAUNCHER_WINE_REASON="${LAUNCHER_WINE_REASON:-LAUNCHER_WINE_BITS is 64}"
+        export LAUNCHER_WINE_BITS
+        return 0
+    fi
     # A 12-byte i386 program that exits with 42, tried directly.
     local probe
     probe=$(mktemp)
@@ -38,6 +47,7 @@ PY
         LAUNCHER_WINE_BITS=32
     else
         LAUNCHER_WINE_BITS=64
+        export LAUNCHER_WINE_REASON="this machine runs no 32-bit x86 code"
     fi
     export LAUNCHER_WINE_BITS
 }
@@ -51,6 +61,11 @@ winearch_use() {
     else
         export WINEARCH=win32
     fi
+    # Debian's wine64 alone puts no wineserver on PATH: the one its loader
+    # starts, which picks the server for the installed Wine.
+    if ! command -v wineserver >/dev/null 2>&1 || [ "$LAUNCHER_WINE_BITS" = 64 ]; then
+        wineserver() { /usr/lib/wine/wineserver "$@"; }
+    fi
 }
 
 winearch_runnable_build() {
@@ -58,7 +73,7 @@ winearch_runnable_build() {
     build=build/$1
     toolchain=cmake/toolchain-mingw-i686.cmake
     if [ "$LAUNCHER_WINE_BITS" = 64 ]; then
-        echo "this machine runs no 32-bit x86 code: $2" >&2
+        echo "$LAUNCHER_WINE_REASON: $2" >&2
         build=build/$1-x64
         toolchain=cmake/toolchain-mingw-x86_64.cmake
     fi
