@@ -103,6 +103,20 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
     }
 }
 
+void TCustomForm::SetParentWindow(HWND window) {
+    if (HandleAllocated()) throw Exception("A form's parent window is set before its window is made");
+    parentWindow_ = window;
+    if (!window) return;
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    SetBounds(0, 0, client.right, client.bottom);
+}
+
+HWND TCustomForm::RootWindow() {
+    if (!HandleAllocated()) return nullptr;
+    return parentWindow_ ? GetAncestor(Handle(), GA_ROOT) : Handle();
+}
+
 void TCustomForm::SetBorderIcons(TBorderIcons icons) {
     borderIcons_ = icons;
     SetBorderStyle(borderStyle_);
@@ -218,7 +232,7 @@ void TCustomForm::SetActiveControl(TWinControl* control) {
     // it again from its own focus notification, and again, for ever.
     if (control == activeControl_) return;
     activeControl_ = control;
-    if (!control || !HandleAllocated() || GetActiveWindow() != Handle() || !control->CanFocus()) return;
+    if (!control || !HandleAllocated() || GetActiveWindow() != RootWindow() || !control->CanFocus()) return;
     // The focus already inside the control stays where it is.
     HWND focus = GetFocus();
     if (control->HandleAllocated() && focus && (focus == control->Handle() || IsChild(control->Handle(), focus)))
@@ -226,7 +240,12 @@ void TCustomForm::SetActiveControl(TWinControl* control) {
     control->SetFocus();
 }
 
-void TCustomForm::FocusChanged(TWinControl* control) { activeControl_ = control; }
+void TCustomForm::FocusChanged(TWinControl* control) {
+    activeControl_ = control;
+    // A form inside another window is never activated itself: the focus
+    // inside it is what makes it the one the user works in.
+    if (parentWindow_ && Application) Application->SetActiveForm(this);
+}
 
 void TCustomForm::ControlRemoved(TWinControl* control) {
     if (!activeControl_) return;
@@ -266,9 +285,10 @@ void TCustomForm::SetVisible(bool visible) {
     const std::exception_ptr childFailure = Attempt([&] { CreateChildHandles(); });
     if (!shownOnce_) {
         shownOnce_ = true;
-        // Usually a no-move: the window was made there (CreateParams).
+        // Usually a no-move: the window was made there (CreateParams). A
+        // form inside another window stays where that window put it.
         int x, y;
-        if (CentredOrigin(Width(), Height(), x, y)) SetBounds(x, y, Width(), Height());
+        if (!parentWindow_ && CentredOrigin(Width(), Height(), x, y)) SetBounds(x, y, Width(), Height());
     }
     if (!Visible()) {
         // Field first, so that the style carries WS_VISIBLE from now on and
@@ -276,7 +296,7 @@ void TCustomForm::SetVisible(bool visible) {
         // once, activated: a window first shown without activation would
         // not be activated by a later show.
         StoreVisible(true);
-        ShowWindow(Handle(), SW_SHOWNORMAL);
+        ShowWindow(Handle(), parentWindow_ ? SW_SHOW : SW_SHOWNORMAL);
     }
     if (childFailure) std::rethrow_exception(childFailure);
 }
@@ -318,6 +338,13 @@ void TCustomForm::LoadDefinition() {
 
 void TCustomForm::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
+    if (parentWindow_) {
+        // A child of the program's own window, where that window puts it.
+        params.Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+        params.ExStyle = WS_EX_CONTROLPARENT;
+        params.WndParent = parentWindow_;
+        return;
+    }
     DWStyle(params.Style, params.ExStyle);
     params.Style &= ~WS_VISIBLE;
     params.WndParent = Application ? Application->Handle() : nullptr;
@@ -372,6 +399,22 @@ void TCustomForm::WndProc(TMessage& message) {
                     message.Result = 0;
                     return;
                 }
+            }
+        }
+        break;
+    case WM_SETFOCUS:
+        // The focus given to a form inside another window (by that window,
+        // on its activation) goes on to the control that had it.
+        if (parentWindow_) {
+            if (Application) Application->SetActiveForm(this);
+            if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
+                ::SetFocus(activeControl_->Handle());
+                message.Result = 0;
+                return;
+            }
+            if (FocusFirstControl()) {
+                message.Result = 0;
+                return;
             }
         }
         break;
@@ -526,12 +569,7 @@ void TApplication::WndProc(TMessage& message) {
     }
 }
 
-bool TApplication::ProcessMessage(MSG& msg) {
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-    if (msg.message == WM_QUIT) {
-        terminated_ = true;
-        return true;
-    }
+bool TApplication::PreTranslateMessage(MSG& msg) {
     // The control under the message (or its nearest framework ancestor)
     // may take it first.
     HWND window = GetCapture() ? GetCapture() : msg.hwnd;
@@ -547,7 +585,16 @@ bool TApplication::ProcessMessage(MSG& msg) {
             if (!taken) taken = control->PreProcessMessage(msg);
         }));
     }
-    if (!taken) {
+    return taken;
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    if (!PreTranslateMessage(msg)) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

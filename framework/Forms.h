@@ -46,6 +46,20 @@ public:
     // Height of a line of text in the form's font on this screen.
     int MeasureTextHeight();
 
+    // A form inside a window of the program's own (not made with this
+    // framework): its window is a child of `window`, without border or
+    // caption, at 0,0 with that window's client size until SetBounds moves
+    // it. Set before the form's window is made. Taking the focus, it hands
+    // it to its active control and becomes the application's active form,
+    // so that the focus handling of its controls works as in a top-level
+    // form. The program sizes it (SetBounds, on its own WM_SIZE) and frees
+    // it before its window goes (on its WM_DESTROY).
+    HWND ParentWindow() const { return parentWindow_; }
+    void SetParentWindow(HWND window);
+    // The top-level window the user activates to work in the form: its own,
+    // or the one its parent window lies in.
+    HWND RootWindow();
+
     TWinControl* ActiveControl() const { return activeControl_; }
     // Makes the control the active one and, while the form is the active
     // window, gives it the focus unless the focus is already inside it. The
@@ -102,6 +116,7 @@ private:
     int textHeight_ = 13;
     bool shownOnce_ = false;
     TWinControl* activeControl_ = nullptr;
+    HWND parentWindow_ = nullptr;
 };
 
 class TForm : public TCustomForm {
@@ -162,6 +177,14 @@ public:
     // shows them again and activates the main form.
     void Minimize();
     void Restore();
+
+    // Gives the framework's controls the first look at a message taken from
+    // the queue, before it is translated and dispatched: the key goes to the
+    // control its window belongs to (a browser's page among them: its
+    // accelerators and masked shortcuts). True means a control took it, and
+    // it must not be translated or dispatched. Run's loop calls it; a
+    // program with a loop of its own calls it for every message.
+    bool PreTranslateMessage(MSG& msg);
 
     // Shows the main form and runs the message loop until Terminate.
     void Run();

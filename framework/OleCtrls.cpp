@@ -161,8 +161,10 @@ HRESULT TOleControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceU
     if (frameInfo) {
         frameInfo->fMDIApp = FALSE;
         frameInfo->hwndFrame = nullptr;
+        // The frame is the top-level window, that of a form inside another
+        // window too.
         if (TCustomForm* form = container_->GetParentForm(); form && form->HandleAllocated())
-            frameInfo->hwndFrame = form->Handle();
+            frameInfo->hwndFrame = form->RootWindow();
         frameInfo->haccel = nullptr;
         frameInfo->cAccelEntries = 0;
     }

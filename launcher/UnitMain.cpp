@@ -55,7 +55,7 @@ void TFormMain::ReadDefinition() {
     EmbeddedWB1->SetAlign(alClient);
     EmbeddedWB1->SetTabOrder(1);
     EmbeddedWB1->SetSilent(false);
-    EmbeddedWB1->DisableCtrlShortcuts = "N";
+    EmbeddedWB1->SetDisableCtrlShortcuts("N");
     EmbeddedWB1->SetUserInterfaceOptions(
         {ewb::EnablesFormsAutoComplete, ewb::EnableThemes, ewb::DisableFrameSetBorder});
     {

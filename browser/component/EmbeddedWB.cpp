@@ -56,8 +56,20 @@ void TPrintOptions::SetHTMLHeader(const TStrings& value) { htmlHeader_->Assign(v
 
 // ---- construction and destruction ----
 
+namespace {
+// Before the control is made: without the component's start-up it would
+// show pages with its focus handling, mouse-wheel routing and drag and
+// drop silently off.
+TComponent* StartedOwner(TComponent* owner) {
+    if (!BrowserStarted() || !Application)
+        throw Exception("The browser component is not started: make an ewb::TBrowserStartUp (or start "
+                        "ewb::BrowserModules()) before the first TEmbeddedWB, and keep it until the last is gone");
+    return owner;
+}
+}  // namespace
+
 TEmbeddedWB::TEmbeddedWB(TComponent* owner)
-    : TCustomEmbeddedWB(owner) {
+    : TCustomEmbeddedWB(StartedOwner(owner)) {
     about_ = kAboutText;
     visible_ = true;
     printOptions_ = std::make_unique<TPrintOptions>();
@@ -124,7 +136,31 @@ void TEmbeddedWB::Loaded() {
     AfterLoad();
 }
 
+void TEmbeddedWB::SetParent(TWinControl* parent) {
+    TCustomEmbeddedWB::SetParent(parent);
+    RunLoadingStepsOfCode(false);
+}
+
+void TEmbeddedWB::CreateWnd() {
+    TCustomEmbeddedWB::CreateWnd();
+    RunLoadingStepsOfCode(true);
+}
+
+void TEmbeddedWB::RunLoadingStepsOfCode(bool windowMade) {
+    // A browser read from a definition runs them when the definition has
+    // been read. One made in code has no such end: it runs them once it has
+    // a parent and its owner has a window for the owner hook, at the latest
+    // when its own window is made.
+    if (loadingStepsRun_ || IsLoading() || !Parent()) return;
+    auto* owner = dynamic_cast<TWinControl*>(Owner());
+    if (!windowMade && owner && !owner->HandleAllocated()) return;
+    AfterLoad();
+}
+
 void TEmbeddedWB::AfterLoad() {
+    // Once per component: the hooks, the proxy and the sound are set once.
+    if (loadingStepsRun_) return;
+    loadingStepsRun_ = true;
     EnableMessageHandler = true;
     if (!WindowProcInstalled) {
         WindowProc = TWndMethod::Of<&TEmbeddedWB::ComponentWindowProc>(this);

@@ -16,6 +16,7 @@
 #include "browser/support/EwbFocusControl.h"
 #include "framework/Classes.h"
 #include "framework/Forms.h"
+#include "framework/Modules.h"
 #include "framework/Owners.h"
 
 namespace ewb {
@@ -198,8 +199,14 @@ public:
     TSubclassedWindow Grandchild;  // that child's first child
 
     // ---- the framework's notifications and requests ----
-    // Run once the window definition has been read.
+    // The loading steps: the window procedure, the security and zone
+    // managers, the script-error action, the floating-point mask, the owner
+    // hook, the proxy and the navigation sound. They run once the window
+    // definition has been read; for a browser made in code, once it has a
+    // parent (and its owner a window), at the latest when its window is
+    // made. Once per component: a later call does nothing.
     void AfterLoad();
+    void SetParent(ui::TWinControl* parent) override;
     // Takes the focus when it can; otherwise nothing, and no error.
     void TakeFocus();
     void SetFocus() override { TakeFocus(); }
@@ -278,15 +285,18 @@ public:
 
 protected:
     void Loaded() override;
+    void CreateWnd() override;
     void WndProc(ui::TMessage& message) override;
 
 private:
+    void RunLoadingStepsOfCode(bool windowMade);
     void PreRefresh(TObject* Sender);
     void CMVisibleChanged(ui::TMessage& message);
     void WMBrowserFocus(ui::TMessage& message);
     void SubclassedWindowProc(TSubclassedWindow& window, ui::TMessage& message, bool activateUI);
 
     std::string about_;
+    bool loadingStepsRun_ = false;
     bool visible_ = true;
     std::string userAgent_;
     TUserAgentMode userAgentMode_ = uaDefault;
@@ -325,5 +335,37 @@ bool ResetProxy();
 // what a browser changed for the whole process put back at the end.
 void EmbeddedWBStartUp();
 void EmbeddedWBShutDown();
+
+// Every module the browser component needs, in the order they start (they
+// shut down in the reverse order): the late-bound platform libraries
+// (nothing to start; freed last), the framework's application object, OLE
+// for this thread, and the component's own process-wide support (focus
+// control, mouse-wheel routing). A program that keeps a module list of its
+// own puts these in it, before its own modules.
+std::vector<ui::TModuleInit> BrowserModules();
+
+// The browser component's start-up for a program, as one object: made
+// first thing on the user-interface thread, before any window or
+// component, it starts BrowserModules() and initialises COM for the
+// thread; gone last, after every browser, it shuts them down in the
+// reverse order. One at a time per process. A TEmbeddedWB made while none
+// lives raises an error.
+//     int WINAPI WinMain(...) {
+//         ewb::TBrowserStartUp browserStartUp;
+//         ...
+//     }
+class TBrowserStartUp {
+public:
+    TBrowserStartUp();
+    ~TBrowserStartUp();
+    TBrowserStartUp(const TBrowserStartUp&) = delete;
+    TBrowserStartUp& operator=(const TBrowserStartUp&) = delete;
+
+private:
+    ui::TModuleList modules_;
+};
+
+// Whether the component's own start-up has run and its shut-down has not.
+bool BrowserStarted();
 
 }  // namespace ewb

@@ -6,6 +6,9 @@
 #include "browser/component/EmbeddedWB.h"
 #include "browser/component/EwbPlatform.h"
 #include "browser/support/EwbControlComponent.h"
+#include "browser/support/EwbLateBound.h"
+#include "browser/support/EwbOle.h"
+#include "framework/Boundary.h"
 
 namespace ewb {
 
@@ -31,6 +34,41 @@ void EmbeddedWBShutDown() {
     delete EwbControl;  // removes the mouse hook and the application hook
     EwbControl = nullptr;
     BrowserClass = nullptr;
+}
+
+bool BrowserStarted() { return EwbControl != nullptr; }
+
+std::vector<ui::TModuleInit> BrowserModules() {
+    return {
+        {"EwbLateBound", nullptr, &EwbLateBoundShutDown},
+        {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
+        // OLE, not only COM: drag-and-drop registration needs it. Both run
+        // before any window, so that the support's hooks are in force for
+        // the whole run.
+        {"EwbOle", &EwbOleStartUp, &EwbOleShutDown},
+        {"EmbeddedWB", &EmbeddedWBStartUp, &EmbeddedWBShutDown},
+    };
+}
+
+namespace {
+bool startUpAlive = false;
+}  // namespace
+
+TBrowserStartUp::TBrowserStartUp() : modules_(BrowserModules()) {
+    // A second one would shut the first one's modules down under it.
+    if (startUpAlive || BrowserStarted())
+        throw ui::Exception("The browser component is started already: one TBrowserStartUp per program");
+    modules_.StartUp();
+    startUpAlive = true;
+    ui::Application->Initialize();
+}
+
+TBrowserStartUp::~TBrowserStartUp() {
+    // The application's windows, browsers among them, go before the
+    // modules that serve them.
+    if (ui::Application) ui::Attempt([] { ui::Application->DestroyComponents(); });
+    modules_.ShutDown();
+    startUpAlive = false;
 }
 
 }  // namespace ewb

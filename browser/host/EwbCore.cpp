@@ -133,7 +133,19 @@ TCustomEmbeddedWB::TCustomEmbeddedWB(TComponent* owner) : TEWB(owner) {
     SetDownloadOptions({DownloadImages, DownloadVideos, DownloadBGSounds});
     SetUserInterfaceOptions({EnablesFormsAutoComplete, EnableThemes});
     dropHandlingType_ = ddtMS;
-    DisableCtrlShortcuts = "N";
+    SetDisableCtrlShortcuts("N");
+}
+
+void TCustomEmbeddedWB::SetDisableCtrlShortcuts(const std::string& letters) {
+    // The key codes of letters are their upper-case characters: a lower-case
+    // letter kept as given would match no key and mask nothing, silently.
+    std::string upper = letters;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z')
+            throw Exception("DisableCtrlShortcuts takes the letters A to Z only, not \"" + letters + "\"");
+    }
+    disableCtrlShortcuts_ = upper;
 }
 
 TCustomEmbeddedWB::~TCustomEmbeddedWB() {

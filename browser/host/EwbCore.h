@@ -171,7 +171,11 @@ public:
     const char* ClassName() const override { return "TCustomEmbeddedWB"; }
 
     // ---- published options ----
-    std::string DisableCtrlShortcuts;
+    // The letters whose Ctrl+key the page never sees, given in either case
+    // and held in upper case, as the keys' codes are; anything but the
+    // letters A to Z is refused with an error.
+    const std::string& DisableCtrlShortcuts() const { return disableCtrlShortcuts_; }
+    void SetDisableCtrlShortcuts(const std::string& letters);
     const TDownloadControlOptions& DownloadOptions() const { return downloadOptions_; }
     void SetDownloadOptions(const TDownloadControlOptions& options);
     const TUserInterfaceOptions& UserInterfaceOptions() const { return userInterfaceOptions_; }
@@ -317,6 +321,8 @@ private:
         ui::TWindowSubclass watch_;
     };
     std::vector<std::unique_ptr<TDropRegistration>> dropRegistrations_;
+
+    std::string disableCtrlShortcuts_ = "N";
 
     TDownloadControlOptions downloadOptions_;
     TUserInterfaceOptions userInterfaceOptions_;

@@ -153,8 +153,8 @@ bool TCustomEmbeddedWB::FilterCtrlShortcut(const MSG& msg) {
     const bool alt = (msg.lParam & 0x20000000) != 0;
     const bool onlyCtrl = ctrl && !shift && !alt;
     const char key = static_cast<char>(msg.wParam & 0xFF);
-    const bool masked = !DisableCtrlShortcuts.empty() && msg.message == WM_KEYDOWN && onlyCtrl &&
-                        CharPos(key, DisableCtrlShortcuts) > 0;
+    const bool masked = !disableCtrlShortcuts_.empty() && msg.message == WM_KEYDOWN && onlyCtrl &&
+                        CharPos(key, disableCtrlShortcuts_) > 0;
     if (masked && OnMaskedCtrlChar) OnMaskedCtrlChar(this, key);
     return masked;
 }

@@ -17,9 +17,10 @@ ui::TWindowHook HookOf(TAppHookWindow* window) {
 
 // Is the form the window the user works in? The framework has no child
 // forms of a multiple-document frame, so the form's own window must be the
-// active one.
+// active one, or, for a form inside a window of the program's own, the
+// top-level window it lies in.
 bool IsReallyActive(ui::TCustomForm* form) {
-    return !ui::Application->Terminated() && form->HandleAllocated() && form->Handle() == GetActiveWindow();
+    return !ui::Application->Terminated() && form->HandleAllocated() && form->RootWindow() == GetActiveWindow();
 }
 
 // The control's own class, not one of its bases.

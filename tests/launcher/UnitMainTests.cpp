@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, TheDefinitionBuildsTheWindowItsChildrenAndTheBrowsersStat
     EXPECT_EQ(info.dwFlags, 0x00244000u);
     EXPECT_EQ(info.dwDoubleClick, 0u);
     EXPECT_EQ(info.pchHostCss, nullptr);
-    EXPECT_EQ(form->EmbeddedWB1->DisableCtrlShortcuts, "N");
+    EXPECT_EQ(form->EmbeddedWB1->DisableCtrlShortcuts(), "N");
     ComPtr<IDispatch> ambient;
     ASSERT_EQ(control->site.As(&ambient), S_OK);
     DISPPARAMS none = {nullptr, nullptr, 0, 0};

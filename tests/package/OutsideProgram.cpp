@@ -3,10 +3,7 @@
 #include <windows.h>
 
 #include "browser/component/EmbeddedWB.h"
-#include "browser/support/EwbLateBound.h"
-#include "browser/support/EwbOle.h"
 #include "framework/Forms.h"
-#include "framework/Modules.h"
 
 namespace {
 
@@ -28,17 +25,8 @@ protected:
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    ui::TModuleList modules({
-        {"EwbLateBound", nullptr, &ewb::EwbLateBoundShutDown},
-        {"Forms", &ui::FormsStartUp, &ui::FormsShutDown},
-        {"EwbOle", &ewb::EwbOleStartUp, &ewb::EwbOleShutDown},
-        {"EmbeddedWB", &ewb::EmbeddedWBStartUp, &ewb::EmbeddedWBShutDown},
-    });
-    modules.StartUp();
-    ui::Application->Initialize();
+    ewb::TBrowserStartUp browserStartUp;
     ui::Application->CreateForm<TPageForm>();
     ui::Application->Run();
-    ui::Application->DestroyComponents();
-    modules.ShutDown();
     return 0;
 }

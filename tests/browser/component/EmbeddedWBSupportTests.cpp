@@ -48,6 +48,8 @@ TEST(EmbeddedWBModule, StartUpSwitchesTheSupportOnAndTheShutDownPutsBackOnlyWhat
     const TLateBoundState savedLateBound = LateBound;
     LateBound.SetFeatureEntry = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CountingSetFeature));
     LateBound.IsFeatureEntry = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CountingIsFeature));
+    // As the program starts it: the test entry's start-up undone first.
+    EmbeddedWBShutDown();
     const int hooks = ui::Application->HookCount();
     const unsigned word = ControlWord();
     ASSERT_EQ(ui::Application->MainForm(), nullptr);  // no window of the program yet
@@ -82,14 +84,20 @@ TEST(EmbeddedWBModule, StartUpSwitchesTheSupportOnAndTheShutDownPutsBackOnlyWhat
     EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
     OleUninitialize();
     LateBound = savedLateBound;
+    EmbeddedWBStartUp();  // for the test entry's shut-down
 }
 
 TEST(EmbeddedWBModule, OleThatTheStartUpInitialisedItselfItAlsoEnds) {
-    OleUninitialize();  // as if no OLE module had run
+    EmbeddedWBShutDown();
+    // As if no OLE module had run: the test entry initialised it twice, the
+    // OLE module and the component's start-up, which found it initialised.
+    OleUninitialize();
+    OleUninitialize();
     EmbeddedWBStartUp();
     EXPECT_TRUE(OleInitialized);
     EmbeddedWBShutDown();
     EXPECT_EQ(OleInitialize(nullptr), S_OK);  // not initialised any more: a fresh start
+    EmbeddedWBStartUp();
 }
 
 }  // namespace

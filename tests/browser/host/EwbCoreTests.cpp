@@ -155,7 +155,7 @@ TEST(HostFlags, EachOptionHasItsOwnFixedBit) {
 TEST_F(HostCoreTest, ConstructorDefaultsAndStoredDefaults) {
     EXPECT_EQ(host->HostUIFlags, 0x00044000u);
     EXPECT_EQ(host->DownloadControlFlags, 0x00000070u);
-    EXPECT_EQ(host->DisableCtrlShortcuts, "N");
+    EXPECT_EQ(host->DisableCtrlShortcuts(), "N");
     EXPECT_EQ(host->DropHandlingType(), ddtMS);
     EXPECT_EQ(host->ScriptErrorAction, eaContinue);
     EXPECT_TRUE(host->AllowFocus);

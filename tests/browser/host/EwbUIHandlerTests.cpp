@@ -74,14 +74,24 @@ TEST_F(UIHandlerTest, CtrlShortcutsAreMaskedOnlyForKeyDownWithExactlyCtrl) {
     HoldKeys({});
     EXPECT_EQ(Key(WM_KEYDOWN, 'N'), S_FALSE);
 
+    // Letters in either case mask their letter's key and only it: kept as
+    // given, a lower-case letter matched no letter but the key whose code it
+    // equals (p is F1's, a the keypad's 1).
     HoldKeys({VK_CONTROL});
-    host->DisableCtrlShortcuts = "n";
-    for (WPARAM letter = 'A'; letter <= 'Z'; ++letter) EXPECT_EQ(Key(WM_KEYDOWN, letter), S_FALSE) << char(letter);
-    host->DisableCtrlShortcuts = "p";
-    EXPECT_EQ(Key(WM_KEYDOWN, VK_F1), S_OK);
-    EXPECT_EQ(Key(WM_KEYDOWN, 'P'), S_FALSE);
+    host->SetDisableCtrlShortcuts("nP");
+    EXPECT_EQ(host->DisableCtrlShortcuts(), "NP");
+    for (WPARAM letter = 'A'; letter <= 'Z'; ++letter)
+        EXPECT_EQ(Key(WM_KEYDOWN, letter), letter == 'N' || letter == 'P' ? S_OK : S_FALSE) << char(letter);
+    host->SetDisableCtrlShortcuts("pa");
+    EXPECT_EQ(Key(WM_KEYDOWN, VK_F1), S_FALSE);
+    EXPECT_EQ(Key(WM_KEYDOWN, VK_NUMPAD1), S_FALSE);
+    // Anything but a letter is refused, and the letters stay as they were.
+    for (const char* refused : {"N1", "N-", "Ctrl+N", " ", "\xE9"}) {
+        EXPECT_THROW(host->SetDisableCtrlShortcuts(refused), ui::Exception) << refused;
+        EXPECT_EQ(host->DisableCtrlShortcuts(), "PA");
+    }
     log.clear();
-    host->DisableCtrlShortcuts = "";
+    host->SetDisableCtrlShortcuts("");
     EXPECT_EQ(Key(WM_KEYDOWN, 'N'), S_FALSE);
     EXPECT_EQ(Key(WM_KEYDOWN, VK_F1), S_FALSE);
     EXPECT_EQ(std::count(log.begin(), log.end(), "masked N"), 0);
