@@ -442,14 +442,26 @@ const TStalledFetchCase kStalledFetchCases[] = {
     {"TheSignatureStallsAfterAGoodFile", true, "", "stall", false},
 };
 
-// The launcher's deadline for the whole fetch; what a start under Wine adds
-// before the page is asked for (right after the fetch), and before the
-// window shows (Wine's navigation has been seen to take 10 s more).
+// The launcher's deadline for the whole fetch, and what a start may take
+// beyond it and beyond a start whose fetch answers at once on the same
+// machine (Wine has been seen to add 10 s to every start on some machines:
+// that is measured, not assumed). A stalled answer keeps its connection for
+// 30 s, so a fetch without a bound shows far above it.
 constexpr double kFetchDeadline = LAUNCHER_FETCH_TIMEOUT_S;
-constexpr double kFetchMargin = 4.0;
-constexpr double kShowMargin = 15.0;
+constexpr double kMargin = 4.0;
+constexpr double kServerStallLimit = 30.0;
 
-class StalledFetchTest : public LauncherTest, public ::testing::WithParamInterface<TStalledFetchCase> {};
+class StalledFetchTest : public LauncherTest, public ::testing::WithParamInterface<TStalledFetchCase> {
+protected:
+    // Starts the launcher, waits for the request of `page`, closes it:
+    // when the window showed and when the page was asked for, from the start.
+    void TimeOneStart(const std::string& page, double& shownAfter, double& pageAfter) {
+        StartLauncher();
+        shownAfter = NowUnix() - startedAt;
+        ASSERT_TRUE(PumpUntil([&] { return FindRequest(page) != nullptr; }, 10000)) << "no request for " << page;
+        pageAfter = FindRequest(page)->unixTime - startedAt;
+    }
+};
 
 }  // namespace
 
@@ -459,27 +471,43 @@ TEST_P(StalledFetchTest, TheWindowShowsByTheDeadlineAndOnlyAWholeAnswerReplacesT
         ASSERT_TRUE(CopyFileA(WindowsPathOf(SIGNED_LAUNCHER_EXE).c_str(), (folder.Path() + "launcher.exe").c_str(),
                               FALSE));
     }
+    const std::string served =
+        c.keyed ? ReadFileBytes(WindowsPathOf(SIGNED_CONFIG))
+                : "[Init]\r\nWeb=" + base + "/games/served.html\r\nTime=1\r\nExe=game.exe served\r\n";
+    const std::string servedPage = c.keyed ? "/games/signed.html" : "/games/served.html";
+    ServeConfig(served);
+    if (c.keyed) WriteFileBytes(serverRoot + "games\\pgame.ini.sig", ReadFileBytes(WindowsPathOf(CONFIG_SIGNATURE)));
+
+    // First a start whose fetch answers at once: what this machine takes.
+    double usualShown = 0, usualPage = 0;
+    TimeOneStart(servedPage, usualShown, usualPage);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(CloseLauncher(), 0u);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    process = {};
+    ASSERT_LT(usualPage + kFetchDeadline + kMargin, kServerStallLimit)
+        << "this machine takes " << usualPage << " s to start the launcher: a stall cannot be told from that";
+
     const std::string earlier = "[Init]\r\nWeb=" + base + "/games/earlier.html\r\nTime=1\r\nExe=game.exe earlier\r\n";
     const std::string earlierSignature = "an earlier signature";
     WriteFileBytes(folder.Path() + "pgame.ini", earlier);
     if (c.keyed) WriteFileBytes(folder.Path() + "pgame.ini.sig", earlierSignature);
-    const std::string served =
-        c.keyed ? ReadFileBytes(WindowsPathOf(SIGNED_CONFIG))
-                : "[Init]\r\nWeb=" + base + "/games/served.html\r\nTime=1\r\nExe=game.exe served\r\n";
-    ServeConfig(served);
-    if (c.keyed) WriteFileBytes(serverRoot + "games\\pgame.ini.sig", ReadFileBytes(WindowsPathOf(CONFIG_SIGNATURE)));
+    DeleteFileA((folder.Path() + "game-record.txt").c_str());
+    requestLogStart = ReadFileBytes(RequestLogPath()).size();
     if (*c.config) WriteFileBytes(serverRoot + "games\\pgame.ini.__answer", c.config);
     if (*c.signature) WriteFileBytes(serverRoot + "games\\pgame.ini.sig.__answer", c.signature);
 
-    StartLauncher();
-    const double shownAfter = NowUnix() - startedAt;
-    EXPECT_LT(shownAfter, kFetchDeadline + kShowMargin);
-    const std::string page = !c.replaces ? "/games/earlier.html" : c.keyed ? "/games/signed.html" : "/games/served.html";
-    ASSERT_TRUE(PumpUntil([&] { return FindRequest(page) != nullptr; }, 10000)) << "no request for " << page;
-    const double fetchedAfter = FindRequest(page)->unixTime - startedAt;
-    std::cout << "[ " << c.name << " ] page asked for after " << fetchedAfter << " s, window shown after "
-              << shownAfter << " s" << std::endl;
-    EXPECT_LT(fetchedAfter, kFetchDeadline + kFetchMargin);
+    double shownAfter = 0, fetchedAfter = 0;
+    TimeOneStart(!c.replaces ? "/games/earlier.html" : servedPage, shownAfter, fetchedAfter);
+    if (HasFatalFailure()) return;
+    const TRequest* config = FindRequest("/games/pgame.ini");
+    std::cout << "[ " << c.name << " ] configuration asked for after "
+              << (config ? config->unixTime - startedAt : -1.0) << " s, window shown after " << shownAfter
+              << " s, page asked for after " << fetchedAfter << " s; against a server that answers: "
+              << usualShown << " s and " << usualPage << " s" << std::endl;
+    EXPECT_LT(shownAfter, usualShown + kFetchDeadline + kMargin);
+    EXPECT_LT(fetchedAfter, usualPage + kFetchDeadline + kMargin);
     ASSERT_TRUE(PumpUntil([&] { return !GameStarts().empty(); }, 20000)) << "the game was not started";
     PumpFor(1500);  // a second launch would come by now
 
