@@ -243,6 +243,7 @@ ULONG TStandInBrowser::AddRef() { return static_cast<ULONG>(InterlockedIncrement
 
 ULONG TStandInBrowser::Release() {
     LONG n = InterlockedDecrement(&refs_);
+    if (n == 1 && firing_ > 0) droppedWhileFiring = true;  // the registration's alone
     if (n == 0) delete this;
     return static_cast<ULONG>(n);
 }
@@ -603,9 +604,11 @@ HRESULT TStandInBrowser::FireEvent(DISPID dispid, std::vector<VARIANTARG> args) 
     DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
     HRESULT hr = S_OK;
     auto sinks = sinks_;
+    ++firing_;
     for (auto& sink : sinks)
         hr = sink.second->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                                  nullptr);
+    --firing_;
     return hr;
 }
 
