@@ -22,10 +22,10 @@ void QueueException(TObject* sender, const std::exception_ptr& error) noexcept;
 // The text the error box shows for an error.
 std::string ExceptionMessage(const std::exception_ptr& error);
 
-// One call from outside in progress, for as long as it lives. Queued errors
-// are shown only when no such call is under way but the one that shows
-// them: a message loop that runs inside a call (the engine's own, or one a
-// handler runs) leaves them for later.
+// One call from outside in progress on this thread, for as long as it
+// lives. Queued errors are shown only when no such call is under way but
+// the one that shows them: a message loop that runs inside a call (the
+// engine's own, or one a handler runs) leaves them for later.
 class TOutsideCall {
 public:
     TOutsideCall() noexcept;

@@ -217,23 +217,39 @@ void TWinControl::ApplyBounds() {
     SetWindowPos(handle_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Through a subclass of its own, which gives the window back only while
+// ours is still its procedure: what was installed over ours meanwhile keeps
+// calling ours, which then passes on until the window is destroyed.
 void TWinControl::AdoptWindow(HWND window) {
+    adopted_.Install(window, TWndMethod::Of<&TWinControl::AdoptedWindowMessage>(this));
     handle_ = window;
     SetPropW(window, kControlProp, this);
-    defWndProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StdWndProc)));
+    defWndProc_ = adopted_.Previous();
 }
 
 HWND TWinControl::ReleaseAdoptedWindow() {
     HWND window = handle_;
     if (!window) return nullptr;
     UpdateBoundsFromWindow();
-    if (IsWindow(window)) {
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_));
-        RemovePropW(window, kControlProp);
-    }
+    adopted_.Restore();
+    if (IsWindow(window)) RemovePropW(window, kControlProp);
     handle_ = nullptr;
     return window;
+}
+
+// The subclass stub's call is the boundary here, as StdWndProc is for the
+// framework's own windows.
+void TWinControl::AdoptedWindowMessage(TMessage& message) {
+    TScopeExit last([&] {
+        if (message.Msg != WM_NCDESTROY) return;
+        RemovePropW(adopted_.Window(), kControlProp);
+        handle_ = nullptr;
+        adopted_.Restore();
+    });
+    if (WindowProc)
+        WindowProc(message);
+    else
+        WndProc(message);
 }
 
 void TWinControl::SetAlign(TAlign align) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Owners.h"
 #include "Sets.h"
 
 namespace ui {
@@ -247,6 +248,7 @@ private:
     void LeaveForm();
     void FontChanged(TObject* sender);
     void ApplyFont();
+    void AdoptedWindowMessage(TMessage& message);
 
     TWinControl* parent_ = nullptr;
     std::vector<TWinControl*> controls_;  // creation order
@@ -262,6 +264,7 @@ private:
     TColor color_ = clWindow;
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = nullptr;
+    TWindowSubclass adopted_;  // a window made elsewhere, while adopted
 };
 
 // The whole text of a window.
@@ -278,8 +281,8 @@ void DeallocateHWnd(HWND window);
 }  // namespace ui
 
 namespace ui {
-// Shows the error in the application's error box now (without an
-// application, in the debugger's output); nothing for none. For the message
-// loop and the building of windows, not for calls from outside (Boundary.h).
-void ApplicationHandleException(TObject* sender, const std::exception_ptr& error);
+// Shows the error in the application's error box now; inside a call from
+// outside, or once the loop has ended, queues it as the boundary does
+// (Boundary.h); nothing for none. Never throws.
+void ApplicationHandleException(TObject* sender, const std::exception_ptr& error) noexcept;
 }  // namespace ui

@@ -25,18 +25,22 @@ std::string ExceptionMessage(const std::exception_ptr& error) {
     }
 }
 
-void ApplicationHandleException(TObject* sender, const std::exception_ptr& error) {
+void ApplicationHandleException(TObject* sender, const std::exception_ptr& error) noexcept {
     if (!error) return;
-    if (Application) {
-        Application->HandleException(sender, error);
-        return;
-    }
-    OutputDebugStringA(ExceptionMessage(error).c_str());
+    // Inside a call from outside a box would run its modal loop in the
+    // middle of the caller's work, and after the loop has ended there is
+    // none to show it: queued there, as the boundary queues. A box that
+    // cannot be shown is queued too (reached from destructors, this never
+    // throws).
+    if (!Application || Application->Terminated() || TOutsideCall::Depth() > 0 ||
+        Attempt([&] { Application->HandleException(sender, error); }))
+        QueueException(sender, error);
 }
 
 namespace {
-// The program's windows all live on one thread.
-int outsideCalls = 0;
+// Each thread counts its own: a call from outside on another thread holds
+// back nothing of this one's.
+thread_local int outsideCalls = 0;
 }  // namespace
 
 TOutsideCall::TOutsideCall() noexcept { ++outsideCalls; }
@@ -509,6 +513,14 @@ LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, 
 }
 
 void TApplication::WndProc(TMessage& message) {
+    // The application's own request, never offered to the hooks: one that
+    // answered it (or raised, or a list that could not be copied) would
+    // leave the errors queued with no request on its way.
+    if (message.Msg == CM_SHOWERRORS) {
+        showErrorsPosted_ = false;
+        ShowQueuedErrors();
+        return;
+    }
     // The hooks see the message before the application; a copy, since a
     // hook may remove itself.
     std::vector<TWindowHook> hooks = hooks_;
@@ -550,9 +562,6 @@ void TApplication::WndProc(TMessage& message) {
         return;
     case CM_ACTIVATEMAINFORM:
         if (GetActiveWindow() == handle_) ActivateMainForm();
-        return;
-    case CM_SHOWERRORS:
-        ShowQueuedErrors();
         return;
     default:
         message.Result = DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam);
@@ -670,7 +679,9 @@ void TApplication::HandleException(TObject*, const std::exception_ptr& error) {
 }
 
 bool TApplication::QueueError(const std::string& message) {
-    if (!handle_) return false;
+    // Once the loop has ended no box may open: the caller tells the
+    // debugger instead.
+    if (!handle_ || terminated_) return false;
     queuedErrors_.push_back(message);
     // One posted request shows everything queued until it is handled.
     if (!showErrorsPosted_) showErrorsPosted_ = PostMessageW(handle_, CM_SHOWERRORS, 0, 0) != FALSE;
@@ -685,13 +696,18 @@ void TApplication::ResumeQueuedErrors() {
 }
 
 void TApplication::ShowQueuedErrors() {
-    showErrorsPosted_ = false;
     // Handled inside a call from outside (beyond the application window's
     // own): left for the end of that call.
     if (TOutsideCall::Depth() > 1) return;
-    std::vector<std::string> errors;
-    errors.swap(queuedErrors_);
-    for (const std::string& message : errors) ShowException(message);
+    // One at a time, each off the queue before its box: an error queued
+    // while a box is open joins the batch, and one that cannot be shown
+    // (or comes after the loop has ended) goes to the debugger, not the
+    // rest with it.
+    while (!queuedErrors_.empty()) {
+        const std::string message = std::move(queuedErrors_.front());
+        queuedErrors_.erase(queuedErrors_.begin());
+        if (terminated_ || Attempt([&] { ShowException(message); })) OutputDebugStringA(message.c_str());
+    }
 }
 
 void FormsStartUp() {

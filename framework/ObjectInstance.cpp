@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
+#include <initializer_list>
 #include <new>
 
 #include "Boundary.h"
@@ -12,73 +12,66 @@ namespace ui {
 
 namespace {
 
-#if defined(__x86_64__) || defined(_M_X64)
-// x86-64 code of the stub, for callbacks of at most four arguments (in
-// rcx, rdx, r8, r9): a frame of its own, the arguments moved one place on
-// (the fourth to the stack), the context first, the target called, its
-// answer returned.
-//   sub  rsp, 0x38          ; shadow space, the fifth argument, alignment
-//   mov  [rsp+0x20], r9
-//   mov  r9, r8
-//   mov  r8, rdx
-//   mov  rdx, rcx
-//   mov  rcx, <context>
-//   mov  rax, <target>
-//   call rax
-//   add  rsp, 0x38
-//   ret
-constexpr uint8_t kStubHead[] = {0x48, 0x83, 0xEC, 0x38, 0x4C, 0x89, 0x4C, 0x24, 0x20, 0x4D, 0x89, 0xC1,
-                                 0x49, 0x89, 0xD0, 0x48, 0x89, 0xCA, 0x48, 0xB9};
-constexpr uint8_t kMovRaxImm64[] = {0x48, 0xB8};
-constexpr uint8_t kStubTail[] = {0xFF, 0xD0, 0x48, 0x83, 0xC4, 0x38, 0xC3};
-constexpr size_t kStubSize = sizeof kStubHead + 8 + sizeof kMovRaxImm64 + 8 + sizeof kStubTail;
+// The stub's code, written byte by byte.
+class TCodeWriter {
+public:
+    explicit TCodeWriter(uint8_t* at) : at_(at) {}
+    TCodeWriter& Bytes(std::initializer_list<uint8_t> bytes) {
+        at_ = std::copy(bytes.begin(), bytes.end(), at_);
+        return *this;
+    }
+    template <typename Word>
+    TCodeWriter& Immediate(const void* value) {
+        const Word word = static_cast<Word>(reinterpret_cast<uintptr_t>(value));
+        std::memcpy(at_, &word, sizeof word);
+        at_ += sizeof word;
+        return *this;
+    }
 
-void WriteStub(uint8_t* code, void* context, const void* target) {
-    const uint64_t contextWord = reinterpret_cast<uintptr_t>(context);
-    const uint64_t targetWord = reinterpret_cast<uintptr_t>(target);
-    uint8_t* at = code;
-    at = std::copy(std::begin(kStubHead), std::end(kStubHead), at);
-    std::memcpy(at, &contextWord, 8);
-    at = std::copy(std::begin(kMovRaxImm64), std::end(kMovRaxImm64), at + 8);
-    std::memcpy(at, &targetWord, 8);
-    std::copy(std::begin(kStubTail), std::end(kStubTail), at + 8);
+private:
+    uint8_t* at_;
+};
+
+constexpr size_t kStubSize = 32;  // the longest of the stubs below
+
+#if defined(__x86_64__) || defined(_M_X64)
+// x86-64, the arguments in rcx, rdx, r8, r9.
+void WriteStub(uint8_t* code, void* context, const void* target, TStubArguments arguments) {
+    TCodeWriter writer(code);
+    if (arguments == TStubArguments::InsertFirst)
+        writer.Bytes({0x4D, 0x89, 0xC1})   // mov r9, r8
+            .Bytes({0x49, 0x89, 0xD0})     // mov r8, rdx
+            .Bytes({0x48, 0x89, 0xCA});    // mov rdx, rcx
+    writer.Bytes({0x48, 0xB9}).Immediate<uint64_t>(context)  // mov rcx, <context>
+        .Bytes({0x48, 0xB8}).Immediate<uint64_t>(target)    // mov rax, <target>
+        .Bytes({0xFF, 0xE0});                               // jmp rax
 }
 #else
-// i386 code of the stub:
-//   pop  eax            ; the caller's return address
-//   push <context>      ; becomes the target's first argument
-//   push eax            ; the return address again, below it
-//   mov  eax, <target>
-//   jmp  eax
-// The target, a stdcall function of one argument more, removes the context
-// with the caller's arguments and returns straight to the caller.
-constexpr uint8_t kPopEax = 0x58, kPushImm32 = 0x68, kPushEax = 0x50, kMovEaxImm32 = 0xB8;
-constexpr uint8_t kJmpEax[2] = {0xFF, 0xE0};
-constexpr size_t kStubSize = 14;
-
 static_assert(sizeof(void*) == 4, "the callback stub is i386 or x86-64 code");
 
-void WriteStub(uint8_t* code, void* context, const void* target) {
-    const uint32_t contextWord = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(context));
-    const uint32_t targetWord = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(target));
-    code[0] = kPopEax;
-    code[1] = kPushImm32;
-    std::memcpy(code + 2, &contextWord, 4);
-    code[6] = kPushEax;
-    code[7] = kMovEaxImm32;
-    std::memcpy(code + 8, &targetWord, 4);
-    code[12] = kJmpEax[0];
-    code[13] = kJmpEax[1];
+// i386, the arguments on the stack above the return address. The target,
+// a stdcall function, removes what the caller pushed, plus the context
+// when the stub inserted one, and returns straight to the caller.
+void WriteStub(uint8_t* code, void* context, const void* target, TStubArguments arguments) {
+    TCodeWriter writer(code);
+    if (arguments == TStubArguments::ReplaceFirst)
+        writer.Bytes({0xC7, 0x44, 0x24, 0x04}).Immediate<uint32_t>(context);  // mov dword [esp+4], <context>
+    else
+        writer.Bytes({0x58})                                   // pop  eax (the return address)
+            .Bytes({0x68}).Immediate<uint32_t>(context)        // push <context>
+            .Bytes({0x50});                                    // push eax
+    writer.Bytes({0xB8}).Immediate<uint32_t>(target)  // mov eax, <target>
+        .Bytes({0xFF, 0xE0});                         // jmp eax
 }
 #endif
 
 }  // namespace
 
-TCallbackStub::TCallbackStub(void* context, const void* target) {
+TCallbackStub::TCallbackStub(void* context, const void* target, TStubArguments arguments) {
     void* block = VirtualAlloc(nullptr, kStubSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!block) throw std::bad_alloc();
-    uint8_t code[kStubSize];
-    WriteStub(code, context, target);
+    uint8_t code[kStubSize] = {};
+    WriteStub(code, context, target, arguments);
     std::memcpy(block, code, kStubSize);
     DWORD previous = 0;
     if (!VirtualProtect(block, kStubSize, PAGE_EXECUTE_READ, &previous)) {
@@ -94,10 +87,12 @@ TCallbackStub::~TCallbackStub() {
 }
 
 TObjectInstance::TObjectInstance(const TWndMethod& method)
-    : method_(method), stub_(this, reinterpret_cast<const void*>(&TObjectInstance::Forward)) {}
+    : method_(method),
+      stub_(this, reinterpret_cast<const void*>(&TObjectInstance::Forward), TStubArguments::ReplaceFirst) {}
 
-LRESULT CALLBACK TObjectInstance::Forward(TObjectInstance* self, HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TObjectInstance::Forward(TObjectInstance* self, UINT msg, WPARAM wParam, LPARAM lParam) {
     TMessage message = {msg, wParam, lParam, 0};
+    // The method may free this instance: nothing of it is read afterwards.
     Boundary(nullptr, [&] {
         if (self->method_) self->method_(message);
     });
@@ -105,9 +100,11 @@ LRESULT CALLBACK TObjectInstance::Forward(TObjectInstance* self, HWND, UINT msg,
 }
 
 THookInstance::THookInstance(const THookMethod& method)
-    : method_(method), stub_(this, reinterpret_cast<const void*>(&THookInstance::Forward)) {}
+    : method_(method),
+      stub_(this, reinterpret_cast<const void*>(&THookInstance::Forward), TStubArguments::InsertFirst) {}
 
 LRESULT CALLBACK THookInstance::Forward(THookInstance* self, int code, WPARAM wParam, LPARAM lParam) {
+    // The method may free this instance: nothing of it is read afterwards.
     return Boundary(nullptr, LRESULT(0), [&] { return self->method_ ? self->method_(code, wParam, lParam) : 0; });
 }
 

@@ -15,13 +15,27 @@
 
 namespace ui {
 
-// The code block: called as a stdcall function of N arguments, it calls
-// `target` as a stdcall function of N + 1 arguments, the context first, and
-// returns its answer to the caller. On x86-64 (the tests' build where 32-bit
-// code cannot run) N is at most four.
+// How a stub hands the platform's call to its target. Either way it jumps
+// to the target, which returns straight to the platform: no code of the
+// stub runs once the target has begun, so the stub may be freed during the
+// call it forwards (a subclassed window restored in its own WM_DESTROY).
+enum class TStubArguments {
+    // The context in place of the first argument, the others as they came:
+    // for a window procedure, whose window handle the object knows. On
+    // x86-64 (the tests' build where 32-bit code cannot run) there is no
+    // free register for a fourth argument to move into, and a stack slot
+    // would need a frame of the stub's own, to be left through its code.
+    ReplaceFirst,
+    // The context before all the arguments (on x86-64, at most three).
+    InsertFirst,
+};
+
+// The code block: called as a stdcall function, it calls `target` with the
+// context placed as `arguments` says, and the target's answer goes back to
+// the caller.
 class TCallbackStub {
 public:
-    TCallbackStub(void* context, const void* target);
+    TCallbackStub(void* context, const void* target, TStubArguments arguments);
     ~TCallbackStub();
     TCallbackStub(const TCallbackStub&) = delete;
     TCallbackStub& operator=(const TCallbackStub&) = delete;
@@ -32,7 +46,9 @@ private:
     void* code_ = nullptr;
 };
 
-// A window procedure whose messages go to a method, as a TMessage.
+// A window procedure whose messages go to a method, as a TMessage. One
+// instance serves one window at a time: the message does not carry the
+// window handle.
 class TObjectInstance {
 public:
     explicit TObjectInstance(const TWndMethod& method);
@@ -42,7 +58,7 @@ public:
     WNDPROC WndProc() const { return reinterpret_cast<WNDPROC>(const_cast<void*>(stub_.Code())); }
 
 private:
-    static LRESULT CALLBACK Forward(TObjectInstance* self, HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK Forward(TObjectInstance* self, UINT msg, WPARAM wParam, LPARAM lParam);
     TWndMethod method_;
     TCallbackStub stub_;
 };

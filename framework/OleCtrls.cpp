@@ -60,6 +60,10 @@ TOleControlSite::TOleControlSite(TOleControl* container) : container_(container)
 
 TOleControlSite::~TOleControlSite() = default;
 
+TOleControlSite::TKeepAlive::TKeepAlive(TOleControlSite* site) : site_(site->Identity()) {
+    if (site->container_) control_ = site->container_->oleObject_;
+}
+
 void TOleControlSite::Detach() {
     if (!container_) return;
     Detaching();
@@ -67,16 +71,9 @@ void TOleControlSite::Detach() {
     Release();  // the container's reference
 }
 
-void* TOleControlSite::FindInterface(REFIID iid) {
-    if (iid == IID_IUnknown) return Identity();
-    if (!container_) return nullptr;
-    void* view = nullptr;
-    if (container_->QueryHostInterface(iid, &view) == S_OK && view) {
-        // The container's answer carries a reference of its own; the caller
-        // takes one from this site.
-        static_cast<IUnknown*>(view)->Release();
-        return view;
-    }
+void* TOleControlSite::FindInterface(REFIID iid) { return iid == IID_IUnknown ? Identity() : nullptr; }
+
+void* TOleControlSite::ContainerInterface(REFIID iid) {
     if (iid == IID_IOleClientSite) return static_cast<IOleClientSite*>(this);
     if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) return static_cast<IOleInPlaceSite*>(this);
     if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) return static_cast<IOleInPlaceFrame*>(this);
@@ -85,9 +82,25 @@ void* TOleControlSite::FindInterface(REFIID iid) {
     return nullptr;
 }
 
+bool TOleControlSite::TakeHostInterface(REFIID iid, void** object) {
+    void* view = nullptr;
+    if (container_->QueryHostInterface(iid, &view) != S_OK || !view) return false;
+    // Its reference goes to the caller: released here first, a view with a
+    // count of its own would be gone before it is used. (Not Attach:
+    // mingw-w64's takes a reference of its own.)
+    ComPtr<IUnknown> taken;
+    *taken.GetAddressOf() = static_cast<IUnknown*>(view);
+    ComPtr<IUnknown> identity;
+    if (FAILED(taken.As(&identity)) || identity.Get() != Identity()) return false;
+    *object = taken.Detach();
+    return true;
+}
+
 HRESULT TOleControlSite::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = FindInterface(iid);
+    if (!*object && container_ && TakeHostInterface(iid, object)) return S_OK;
+    if (!*object) *object = ContainerInterface(iid);
     if (!*object) return E_NOINTERFACE;
     static_cast<IUnknown*>(*object)->AddRef();
     return S_OK;
@@ -256,8 +269,15 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
         if (!owner_) return S_OK;
+        // A handler may destroy the component, and with it the container's
+        // references to the control (whose memory may hold the arguments a
+        // handler answers in) and to this sink: both stay until the call
+        // is over.
+        const ComPtr<IDispatch> self(this);
+        const ComPtr<IOleObject> control = owner_->oleObject_;
+        TOleControl* owner = owner_;
         DISPPARAMS none = {nullptr, nullptr, 0, 0};
-        Boundary(owner_, [&] { owner_->HandleEvent(dispid, params ? *params : none); });
+        Boundary(owner, [&] { owner->HandleEvent(dispid, params ? *params : none); });
         return S_OK;
     }
 
@@ -393,8 +413,11 @@ void TOleControl::Loaded() {
     ApplicationHandleException(this, Attempt([&] { CreateControl(); }));
 }
 
-void TOleControl::DestroyControl() {
-    ControlDestroying();
+void TOleControl::DestroyControl() noexcept {
+    // A teardown step, of the destructors and of a creation that failed
+    // half-way: what a derived class's step raises goes to the error box,
+    // and the control is let go all the same.
+    QueueException(this, Attempt([&] { ControlDestroying(); }));
     if (eventPoint_) {
         eventPoint_->Unadvise(eventCookie_);
         eventPoint_.Reset();
@@ -535,14 +558,13 @@ void TOleControl::ControlDestroying() {}
 
 HRESULT TOleControl::AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS*, VARIANT* result) {
     if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+    // The result is an [out] variant: written, never cleared.
     auto boolean = [&](bool value) {
-        result->vt = VT_BOOL;
-        result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+        TVariant::Bool(value).MoveToOut(*result);
         return S_OK;
     };
     auto integer = [&](int32_t value) {
-        result->vt = VT_I4;
-        result->lVal = value;
+        TVariant::Int32(value).MoveToOut(*result);
         return S_OK;
     };
     switch (dispid) {
@@ -557,7 +579,7 @@ HRESULT TOleControl::AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS*, VARIA
     case DISPID_AMBIENT_FORECOLOR: return integer(static_cast<int32_t>(ColorToRGB(EffectiveFont().Color())));
     case DISPID_AMBIENT_BACKCOLOR: return integer(static_cast<int32_t>(ColorToRGB(Color())));
     case DISPID_AMBIENT_DISPLAYNAME: {
-        TVariant::String(AnsiToWide(Name())).MoveTo(*result);
+        TVariant::String(AnsiToWide(Name())).MoveToOut(*result);
         return S_OK;
     }
     case DISPID_AMBIENT_FONT: {
@@ -580,8 +602,7 @@ HRESULT TOleControl::AmbientInvoke(DISPID dispid, WORD flags, DISPPARAMS*, VARIA
         IDispatch* fontDispatch = nullptr;
         HRESULT hr = OleCreateFontIndirect(&desc, IID_IDispatch, reinterpret_cast<void**>(&fontDispatch));
         if (FAILED(hr)) return hr;
-        result->vt = VT_DISPATCH;
-        result->pdispVal = fontDispatch;
+        TVariant::Dispatch(fontDispatch).MoveToOut(*result);
         return S_OK;
     }
     default:

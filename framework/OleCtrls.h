@@ -47,8 +47,9 @@ protected:
 // identity, carrying the container's interfaces. The container holds one
 // reference, so the control's releases never free it while the container
 // lives; when the container goes it detaches the site, and what the control
-// still calls is answered without it until the last release. A derived
-// site carries more interfaces (FindInterface) and answers more ambients.
+// still calls is answered without it until the last release, through the
+// same interfaces. A derived site carries more interfaces (FindInterface)
+// and answers more ambients.
 class TOleControlSite : public IOleClientSite,
                         public IOleInPlaceSite,
                         public TOleInPlaceFrame,
@@ -123,9 +124,25 @@ public:
                                      VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
 
 protected:
+    // Held for the length of a call out to the application's code: a handler
+    // may destroy the component, and with it the container's references to
+    // this site and to the control, while both are inside their call. After
+    // the handler the component is read again only if it still lives (the
+    // link to it is cut when it goes).
+    class TKeepAlive {
+    public:
+        explicit TKeepAlive(TOleControlSite* site);
+
+    private:
+        ComPtr<IUnknown> site_;
+        ComPtr<IOleObject> control_;
+    };
+
     virtual ~TOleControlSite();
     // The interface of `iid` this site carries (without a reference), or
-    // null; a derived site searches its own table first.
+    // null: a derived site searches its own table, then this one's, which
+    // holds only IUnknown. The answer never depends on whether the
+    // container is still there: what the control found once it finds again.
     virtual void* FindInterface(REFIID iid);
     // The container is about to go: a derived site cuts its own links.
     virtual void Detaching() {}
@@ -134,6 +151,13 @@ protected:
     HRESULT ContainerAmbient(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result);
 
 private:
+    // The container's own interfaces, searched after a derived component's.
+    void* ContainerInterface(REFIID iid);
+    // A derived component's view of `iid`, taken with the reference it is
+    // answered with; false for none, and for a view that would not answer
+    // with this site's identity.
+    bool TakeHostInterface(REFIID iid, void** object);
+
     TOleControl* container_;
     LONG refs_ = 1;  // the container's
 };
@@ -185,7 +209,9 @@ public:
 
 protected:
     // A derived class answers interfaces on the site before the container
-    // does; answer S_OK with an AddRef'ed pointer, or E_NOINTERFACE.
+    // does; answer S_OK with an AddRef'ed pointer, or E_NOINTERFACE. The
+    // view must answer IUnknown with the site's identity (SiteUnknown), or
+    // it is not handed out.
     virtual HRESULT QueryHostInterface(REFIID iid, void** object);
     // Calls the handler in `position` (the place of the event's DISPID in
     // the description) with the event's arguments.
@@ -208,7 +234,8 @@ protected:
     void ApplyBounds() override;
 
     void CreateControl();
-    void DestroyControl();
+    // Never throws: it is part of every teardown.
+    void DestroyControl() noexcept;
 
     // The site's single identity: every site view answers IUnknown with it.
     IUnknown* SiteUnknown();

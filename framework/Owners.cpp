@@ -1,7 +1,9 @@
 #include "Owners.h"
 
+#include <memory>
 #include <new>
 
+#include "ObjectInstance.h"
 #include "SysUtils.h"
 
 namespace ui {
@@ -87,6 +89,11 @@ void TVariant::MoveTo(VARIANT& target) noexcept {
     Init();
 }
 
+void TVariant::MoveToOut(VARIANT& target) noexcept {
+    target = value_;
+    Init();
+}
+
 HRESULT TVariant::ChangeType(VARTYPE type, USHORT flags) noexcept {
     if (value_.vt == type) return S_OK;
     TVariant converted;
@@ -124,19 +131,85 @@ bool THookHandle::Remove() noexcept {
     return handle_ == nullptr;
 }
 
-void TWindowSubclass::Install(HWND window, WNDPROC procedure) noexcept {
+bool THookHandle::Set(HHOOK handle) noexcept {
+    if (handle == handle_) return true;
+    if (Remove()) {
+        handle_ = handle;
+        return true;
+    }
+    if (handle) UnhookWindowsHookEx(handle);
+    return false;
+}
+
+// The stub installed on one window and the procedure it replaced. While
+// its owner holds it, messages go to the owner's method; let go while
+// another procedure lies over it, it passes them on alone and frees itself
+// with the window's last message (the stub jumps to its target, so it may
+// go inside the call it forwards).
+class TWindowSubclass::TLink {
+public:
+    TLink(HWND window, const TWndMethod& method)
+        : window_(window), method_(method), stub_(TWndMethod::Of<&TLink::Message>(this)) {}
+
+    HWND Window() const { return window_; }
+    WNDPROC Previous() const { return previous_; }
+    bool IsOurs() const {
+        return GetWindowLongPtrW(window_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(stub_.WndProc());
+    }
+
+    void Install() {
+        previous_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(stub_.WndProc())));
+    }
+    // Answers whether the link may go now.
+    bool Release() {
+        if (gone_ || !IsWindow(window_)) return true;
+        if (IsOurs()) {
+            SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+            return true;
+        }
+        method_ = nullptr;
+        return false;
+    }
+
+private:
+    void Message(TMessage& message) {
+        if (message.Msg == WM_NCDESTROY) gone_ = true;
+        if (method_) {
+            method_(message);  // the owner may free this link: nothing of it is read afterwards
+            return;
+        }
+        message.Result = CallWindowProcW(previous_, window_, message.Msg, message.WParam, message.LParam);
+        if (gone_) delete this;
+    }
+
+    HWND window_;
+    WNDPROC previous_ = nullptr;
+    TWndMethod method_;
+    bool gone_ = false;  // the window had its last message
+    TObjectInstance stub_;
+};
+
+void TWindowSubclass::Install(HWND window, const TWndMethod& method) {
     Restore();
-    if (!window || !procedure) return;
-    window_ = window;
-    previous_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+    if (!window || !method) return;
+    auto link = std::make_unique<TLink>(window, method);
+    link->Install();
+    // A window that is gone, or not ours to subclass, kept its procedure.
+    if (link->Previous()) link_ = link.release();
 }
 
 void TWindowSubclass::Restore() noexcept {
-    if (window_ && previous_ && IsWindow(window_))
-        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-    window_ = nullptr;
-    previous_ = nullptr;
+    TLink* link = std::exchange(link_, nullptr);
+    if (link && link->Release()) delete link;
+}
+
+HWND TWindowSubclass::Window() const noexcept { return link_ ? link_->Window() : nullptr; }
+
+WNDPROC TWindowSubclass::Previous() const noexcept { return link_ ? link_->Previous() : nullptr; }
+
+LRESULT TWindowSubclass::CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam) const noexcept {
+    return link_ ? CallWindowProcW(link_->Previous(), link_->Window(), msg, wParam, lParam) : 0;
 }
 
 }  // namespace ui

@@ -13,7 +13,12 @@
 #include <string>
 #include <utility>
 
+#include "Events.h"
+
 namespace ui {
+
+struct TMessage;  // Controls.h
+using TWndMethod = TMethod<void(TMessage& Message)>;
 
 // One handle of a kind whose release is `Close`, move-only. A null handle is
 // never closed.
@@ -88,9 +93,13 @@ public:
     // is owned.
     VARIANT* Receive() noexcept;
     void Reset() noexcept;
-    // Hands the value to a variant the caller owns (an out-parameter),
-    // clearing what that held; this one is empty afterwards.
+    // Hands the value to an [in,out] variant, clearing the caller's value
+    // it held; this one is empty afterwards.
     void MoveTo(VARIANT& target) noexcept;
+    // Hands the value to an [out] variant, whose content on entry is no
+    // value of the caller's and is never cleared; this one is empty
+    // afterwards.
+    void MoveToOut(VARIANT& target) noexcept;
     // Converted in place; on failure the value is unchanged and the code is
     // answered.
     HRESULT ChangeType(VARTYPE type, USHORT flags = 0) noexcept;
@@ -128,10 +137,11 @@ public:
 
     HHOOK Get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != nullptr; }
-    void Set(HHOOK handle) noexcept {
-        Remove();
-        handle_ = handle;
-    }
+    // Takes a new hook once the one held is gone. Where the platform refuses
+    // to remove the one held, that one is kept and the new one removed: no
+    // hook is left in place that no owner knows of. Answers whether the new
+    // one is held.
+    bool Set(HHOOK handle) noexcept;
     // True when no hook is left in place.
     bool Remove() noexcept;
 
@@ -139,9 +149,18 @@ private:
     HHOOK handle_ = nullptr;
 };
 
-// A window whose procedure was replaced by ours. Given back whatever was
-// installed on top since: the procedure ours stands for goes with its owner,
-// so nothing may be left in the chain to call it.
+// A window whose procedure was replaced by ours: a stub whose messages go to
+// a method. Given back only while ours is still the window's procedure. A
+// procedure installed over ours since (an input method's, the shell's, a
+// theme's) keeps calling the one it replaced, so ours then stays in the
+// chain, passing every message on, until the window is destroyed; putting
+// its predecessor back would cut the later one out, and leave it calling
+// our stub after it was freed.
+//
+// This rule rather than the platform's subclass chain (SetWindowSubclass):
+// that is exported by ordinal only before comctl32 6 and would be the
+// shipped program's first use of comctl32, for what a stub that outlives
+// its owner does as well; our window procedures are such stubs already.
 class TWindowSubclass {
 public:
     TWindowSubclass() noexcept = default;
@@ -149,21 +168,20 @@ public:
     TWindowSubclass(const TWindowSubclass&) = delete;
     TWindowSubclass& operator=(const TWindowSubclass&) = delete;
 
-    // Installs `procedure` on `window`, wide-character, giving back a
-    // window held before.
-    void Install(HWND window, WNDPROC procedure) noexcept;
-    // Gives a live window its procedure back, and lets it go.
+    // Installs on `window`, wide-character, a procedure whose messages go to
+    // `method`, giving back a window held before. std::bad_alloc, and
+    // nothing installed, when no stub can be made.
+    void Install(HWND window, const TWndMethod& method);
+    // Lets the window go: its procedure given back, or ours left passing on.
     void Restore() noexcept;
 
-    HWND Window() const noexcept { return window_; }
-    WNDPROC Previous() const noexcept { return previous_; }
-    LRESULT CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam) const noexcept {
-        return CallWindowProcW(previous_, window_, msg, wParam, lParam);
-    }
+    HWND Window() const noexcept;
+    WNDPROC Previous() const noexcept;
+    LRESULT CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam) const noexcept;
 
 private:
-    HWND window_ = nullptr;
-    WNDPROC previous_ = nullptr;
+    class TLink;  // the stub and what it passes on to; may outlive this
+    TLink* link_ = nullptr;
 };
 
 // Runs an undo when the scope ends, on every path.

@@ -114,7 +114,9 @@ TEmbeddedWB::~TEmbeddedWB() {
     // to tell the user as the component goes.
     if (visualEffects_->TextSize != 2) Attempt([&] { SetZoom(2); });
     visualEffects_.reset();
-    RemoveRegistryUserAgent();
+    // Taking the value out needs memory for its name: what fails is told
+    // in the error box, and the teardown goes on.
+    QueueException(this, Attempt([&] { RemoveRegistryUserAgent(); }));
     // The control's windows go while this class's window procedure and
     // subclass procedures are still alive to see them go; whatever is left
     // subclassed is given back before the stubs are freed.

@@ -18,7 +18,6 @@
 #include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/Modules.h"
-#include "framework/ObjectInstance.h"
 #include "framework/Owners.h"
 
 namespace ewb {
@@ -190,12 +189,10 @@ public:
     ui::TComponent* HookedOwner = nullptr;
     ui::TWndMethod OldOwnerWindowProc;
 
-    // A window of the control that is subclassed: its handle, the stub
-    // installed as its procedure, and the procedure it had, given back
-    // before the stub goes.
+    // A window of the control that is subclassed: its handle, and the stub
+    // installed as its procedure with the procedure it had.
     struct TSubclassedWindow {
         HWND Window = nullptr;
-        std::unique_ptr<ui::TObjectInstance> Stub;
         ui::TWindowSubclass Procedure;
     };
     TSubclassedWindow FolderView;  // the hosted "SysListView32"
@@ -298,7 +295,6 @@ private:
     void CMVisibleChanged(ui::TMessage& message);
     void WMBrowserFocus(ui::TMessage& message);
     void SubclassedWindowProc(TSubclassedWindow& window, ui::TMessage& message, bool activateUI);
-    void Subclass(TSubclassedWindow& window);
 
     std::string about_;
     bool loadingStepsRun_ = false;

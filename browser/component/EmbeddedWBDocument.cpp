@@ -30,86 +30,19 @@ bool IsExistingDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// An IStream over a memory stream that it does not own. It is cut off from
-// the stream once the load has returned: a document that kept it gets
-// errors, not freed memory.
-class TStreamAdapter : public IStream {
-public:
-    explicit TStreamAdapter(ui::TMemoryStream& stream) : stream_(&stream) {}
-    virtual ~TStreamAdapter() = default;
-    void Detach() { stream_ = nullptr; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-            *object = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
-
-    HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) override {
-        if (!stream_) return STG_E_REVERTED;
-        if (!buffer) return STG_E_INVALIDPOINTER;
-        const size_t n = stream_->Read(buffer, count);
-        if (read) *read = static_cast<ULONG>(n);
-        return n < count ? S_FALSE : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) override {
-        if (!stream_) return STG_E_REVERTED;
-        if (!buffer) return STG_E_INVALIDPOINTER;
-        // A memory stream that cannot grow is a full medium to the caller,
-        // which reports it.
-        size_t n = 0;
-        if (ui::Attempt([&] { n = stream_->Write(buffer, count); })) return STG_E_MEDIUMFULL;
-        if (written) *written = static_cast<ULONG>(n);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
-        if (!stream_) return STG_E_REVERTED;
-        if (origin > STREAM_SEEK_END) return STG_E_INVALIDFUNCTION;
-        const int64_t at = stream_->Seek(move.QuadPart, static_cast<ui::TSeekOrigin>(origin));
-        if (position) position->QuadPart = static_cast<ULONGLONG>(at);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override {
-        if (!stream_) return STG_E_REVERTED;
-        return ui::Attempt([&] { stream_->SetSize(static_cast<size_t>(size.QuadPart)); }) ? STG_E_MEDIUMFULL
-                                                                                           : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return STG_E_REVERTED; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
-        if (!stream_) return STG_E_REVERTED;
-        if (!stat) return STG_E_INVALIDPOINTER;
-        *stat = STATSTG();
-        stat->type = STGTY_STREAM;
-        stat->cbSize.QuadPart = stream_->Size();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
-
-private:
-    ui::TMemoryStream* stream_;
-    LONG refs_ = 1;
-};
+// A stream of its own holding a copy of a memory stream's bytes, at its
+// start. The engine loads a document asynchronously: it keeps the stream it
+// is given and reads it on later messages, after Load has returned and the
+// caller's stream has changed or gone.
+ui::ComPtr<IStream> CopyToOwnStream(const ui::TMemoryStream& source) {
+    ui::ComPtr<IStream> stream;
+    ui::OleCheck(CreateStreamOnHGlobal(nullptr, TRUE, &stream));
+    ULONG written = 0;
+    ui::OleCheck(stream->Write(source.Memory(), static_cast<ULONG>(source.Size()), &written));
+    const LARGE_INTEGER start = {};
+    ui::OleCheck(stream->Seek(start, STREAM_SEEK_SET, nullptr));
+    return stream;
+}
 
 }  // namespace
 
@@ -178,14 +111,11 @@ HRESULT TEmbeddedWB::LoadFromStrings(ui::TStrings& Strings) {
 HRESULT TEmbeddedWB::LoadFromStream(ui::TMemoryStream& Stream) {
     if (!GetIDispatchProp(DispidDocument)) AssignEmptyDocument(false);
     Stream.Seek(0, ui::soBeginning);
-    ui::ComPtr<TStreamAdapter> adapter;
-    adapter.Attach(new TStreamAdapter(Stream));
+    ui::ComPtr<IStream> own = CopyToOwnStream(Stream);
     ui::ComPtr<IDispatch> document = GetIDispatchProp(DispidDocument);
     ui::ComPtr<IPersistStreamInit> persist;
     if (!document || FAILED(document.As(&persist))) throw ui::EIntfCastError();
-    const HRESULT result = persist->Load(adapter.Get());
-    adapter->Detach();
-    return result;
+    return persist->Load(own.Get());
 }
 
 }  // namespace ewb

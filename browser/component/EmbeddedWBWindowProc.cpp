@@ -150,17 +150,11 @@ bool TEmbeddedWB::NavigateFolderView(uint16_t Key, TShiftState Shift) {
 // windows are wide-character windows, and a narrow subclass would have the
 // platform turn their text messages (typed characters among them) into the
 // ANSI code page and back, losing what it cannot hold.
-void TEmbeddedWB::Subclass(TSubclassedWindow& window) {
-    if (!window.Window || !window.Stub) return;
-    window.Procedure.Install(window.Window, window.Stub->WndProc());
-}
-
 void TEmbeddedWB::HookChildWindows() {
     if (!FolderView.Window) {
         FolderView.Window = FindChildWindowByClass(L"SysListView32");
         if (FolderView.Window) {
-            FolderView.Stub = std::make_unique<TObjectInstance>(TWndMethod::Of<&TEmbeddedWB::FolderViewWindowProc>(this));
-            Subclass(FolderView);
+            FolderView.Procedure.Install(FolderView.Window, TWndMethod::Of<&TEmbeddedWB::FolderViewWindowProc>(this));
             return;
         }
     }
@@ -168,11 +162,9 @@ void TEmbeddedWB::HookChildWindows() {
     HWND child = GetWindow(Handle(), GW_CHILD);
     Child.Window = child;
     if (!child) return;
-    Grandchild.Stub = std::make_unique<TObjectInstance>(TWndMethod::Of<&TEmbeddedWB::GrandchildWindowProc>(this));
-    Child.Stub = std::make_unique<TObjectInstance>(TWndMethod::Of<&TEmbeddedWB::ChildWindowProc>(this));
     Grandchild.Window = GetWindow(child, GW_CHILD);
-    Subclass(Child);
-    Subclass(Grandchild);
+    Child.Procedure.Install(child, TWndMethod::Of<&TEmbeddedWB::ChildWindowProc>(this));
+    Grandchild.Procedure.Install(Grandchild.Window, TWndMethod::Of<&TEmbeddedWB::GrandchildWindowProc>(this));
 }
 
 void TEmbeddedWB::EnsureChildWindowsHooked() {
@@ -182,10 +174,9 @@ void TEmbeddedWB::EnsureChildWindowsHooked() {
 void TEmbeddedWB::UnhookChildWindows() {
     for (TSubclassedWindow* window : {&FolderView, &Child, &Grandchild}) {
         if (!window->Window) continue;
+        // Also from the message of the window whose stub goes with it: the
+        // stub has handed over to its method for good.
         window->Procedure.Restore();
-        // Freeing the stub of the window whose message is being handled is
-        // safe: the stub's code has already handed over to its method.
-        window->Stub.reset();
         window->Window = nullptr;
     }
 }

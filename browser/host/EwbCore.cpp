@@ -150,7 +150,7 @@ void TCustomEmbeddedWB::SetDisableCtrlShortcuts(const std::string& letters) {
 
 TCustomEmbeddedWB::~TCustomEmbeddedWB() {
     Destroying();
-    for (HWND window : std::vector<HWND>(dropRegistrations_)) RevokeDropTarget(window);
+    while (!dropRegistrations_.empty()) RevokeDropTarget(dropRegistrations_.back()->Window());
     // The window goes while this class's window handling is still ours, and
     // the control is closed while the site still reaches us: what the
     // control calls on its way out finds us. Then the site lets us go.

@@ -11,6 +11,7 @@
 #include <shobjidl.h>
 #include <urlmon.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -302,9 +303,24 @@ private:
     void RegisterDropTarget(HWND window, IDropTarget* target);
     void RevokeDropTarget(HWND window);
 
-    // The windows this component registered a drop target for; revoked
-    // when it goes, since the registry holds the target.
-    std::vector<HWND> dropRegistrations_;
+    // A drop target this component registered for a window. The platform
+    // holds the target until the registration is revoked, and a window
+    // destroyed without that keeps it for good: the registration watches
+    // its window and is revoked in the window's WM_DESTROY, whoever
+    // destroys it (the engine showing a new document, or the component
+    // going), and otherwise when the component goes.
+    class TDropRegistration {
+    public:
+        TDropRegistration(TCustomEmbeddedWB* host, HWND window);
+        HWND Window() const { return window_; }
+
+    private:
+        void Message(ui::TMessage& message);
+        TCustomEmbeddedWB* host_;
+        HWND window_;
+        ui::TWindowSubclass watch_;
+    };
+    std::vector<std::unique_ptr<TDropRegistration>> dropRegistrations_;
 
     std::string disableCtrlShortcuts_ = "N";
 

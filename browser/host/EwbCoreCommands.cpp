@@ -40,32 +40,38 @@ std::string VariantToString(const VARIANT& value) {
 
 // ---- IDispatch ----
 
+// A failing answer hands out nothing: no count, no type information (what
+// the handler gave is released).
 HRESULT TEwbSite::GetTypeInfoCount(UINT* count) {
+    if (count) *count = 0;
     if (!host_) return TOleControlSite::GetTypeInfoCount(count);
+    const TKeepAlive alive(this);
     return Boundary(host_, E_UNEXPECTED, [&] {
         int32_t n = 0;
         HRESULT result = S_OK;
         if (host_->OnGetTypeInfoCount) host_->OnGetTypeInfoCount(host_, n, result);
-        if (count) *count = static_cast<UINT>(n);
+        if (count && SUCCEEDED(result)) *count = static_cast<UINT>(n);
         return result;
     });
 }
 
 HRESULT TEwbSite::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
+    if (info) *info = nullptr;
     if (!host_) return TOleControlSite::GetTypeInfo(index, lcid, info);
+    const TKeepAlive alive(this);
     return Boundary(host_, E_UNEXPECTED, [&] {
-        if (info) *info = nullptr;
         ComPtr<ITypeInfo> typeInfo;
         HRESULT result = E_NOTIMPL;
         if (host_->OnGetTypeInfo)
             host_->OnGetTypeInfo(host_, static_cast<int32_t>(index), static_cast<int32_t>(lcid), typeInfo, result);
-        if (info) *info = typeInfo.Detach();
+        if (info && SUCCEEDED(result)) *info = typeInfo.Detach();
         return result;
     });
 }
 
 HRESULT TEwbSite::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* dispids) {
     if (!host_) return E_NOTIMPL;
+    const TKeepAlive alive(this);
     return Boundary(host_, E_UNEXPECTED, [&] {
         HRESULT result = E_NOTIMPL;
         if (host_->OnGetIDsOfNames)
@@ -78,6 +84,7 @@ HRESULT TEwbSite::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lc
 HRESULT TEwbSite::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                          EXCEPINFO* excep, UINT* argErr) {
     if (!host_) return DISP_E_MEMBERNOTFOUND;
+    const TKeepAlive alive(this);
     return Boundary(host_, E_UNEXPECTED, [&]() -> HRESULT {
         HRESULT answer = kNotAnswered;
         try {
@@ -89,17 +96,17 @@ HRESULT TEwbSite::Invoke(DISPID dispid, REFIID iid, LCID lcid, WORD flags, DISPP
                     if (host_->UserAgentHook) {
                         std::wstring agent;
                         if (host_->UserAgentHook(agent) == S_OK && !agent.empty()) {
-                            TVariant::String(agent + L"\r\n").MoveTo(*result);
+                            TVariant::String(agent + L"\r\n").MoveToOut(*result);
                             answer = S_OK;
                         }
                     }
                     break;
                 }
                 case DISPID_AMBIENT_DLCONTROL:
-                    TVariant::Int32(static_cast<int32_t>(host_->DownloadControlFlags)).MoveTo(*result);
+                    TVariant::Int32(static_cast<int32_t>(host_->DownloadControlFlags)).MoveToOut(*result);
                     break;
                 case DISPID_AMBIENT_USERMODE:
-                    TVariant::Bool(!host_->UserModeFlag).MoveTo(*result);
+                    TVariant::Bool(!host_->UserModeFlag).MoveToOut(*result);
                     break;
                 default:
                     answer = kNotAnswered;
@@ -143,6 +150,7 @@ HRESULT TEwbSite::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) { return
 HRESULT TEwbSite::Exec(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out) {
     HRESULT result = OLECMDERR_E_NOTSUPPORTED;
     if (!host_) return result;
+    const TKeepAlive alive(this);
     bool done = false;
     HRESULT answer = result;
     Boundary(host_, [&] {
@@ -189,7 +197,7 @@ HRESULT TCustomEmbeddedWB::HandleScriptError(VARIANT* in, VARIANT* out) {
     switch (ScriptErrorAction) {
     case eaContinue:
     case eaCancel:
-        if (out) TVariant::Bool(ScriptErrorAction == eaContinue).MoveTo(*out);
+        if (out) TVariant::Bool(ScriptErrorAction == eaContinue).MoveTo(*out);  // [in,out]
         prepared = S_OK;
         break;
     case eaAskUser:

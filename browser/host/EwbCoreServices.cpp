@@ -41,8 +41,9 @@ HRESULT TEwbSite::QueryService(REFGUID service, REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (!host_) return E_NOINTERFACE;
+    const TKeepAlive alive(this);
     Boundary(host_, [&] {
-        if (!host_->ProvideService(service, iid, object) && host_->OnQueryService) {
+        if (!host_->ProvideService(service, iid, object) && host_ && host_->OnQueryService) {
             ComPtr<IUnknown> obj;
             host_->OnQueryService(host_, service, iid, obj);
             // Handed out as the interface asked for, or not at all.
@@ -57,6 +58,7 @@ HRESULT TEwbSite::AllowFocusChange(BOOL* allow) {
     // A component that has gone has nothing against it.
     *allow = !host_ || host_->AllowFocus ? TRUE : FALSE;
     if (!host_) return S_OK;
+    const TKeepAlive alive(this);
     Boundary(host_, [&] {
         if (host_->OnAllowFocusChange) host_->OnAllowFocusChange(host_, *allow);
     });
@@ -65,12 +67,14 @@ HRESULT TEwbSite::AllowFocusChange(BOOL* allow) {
 
 HRESULT TEwbSite::OnZoomPercentChanged(ULONG percent) {
     if (!host_) return S_FALSE;
+    const TKeepAlive alive(this);
     return Boundary(host_, S_FALSE,
                     [&] { return host_->OnZoomPercentChange ? host_->OnZoomPercentChange(host_, percent) : S_FALSE; });
 }
 
 HRESULT TEwbSite::PopulateNamespaceTable() {
     if (!host_) return S_OK;
+    const TKeepAlive alive(this);
     Boundary(host_, [&] {
         if (host_->OnPopulateNSTable) host_->OnPopulateNSTable(host_);
     });
@@ -100,9 +104,10 @@ void TCustomEmbeddedWB::ResizeParentForm(int32_t cx, int32_t cy, bool relative) 
 }
 
 namespace {
-// One window service: the form when hosting floats, then the event.
+// One window service: the form when hosting floats, then the event (a copy:
+// moving the form runs the application's code).
 HRESULT WindowService(TCustomEmbeddedWB* host, void (TCustomEmbeddedWB::*action)(int32_t, int32_t, bool),
-                      bool relative, const TOMWindowMoveEvent& event, LONG x, LONG y) {
+                      bool relative, const TOMWindowMoveEvent event, LONG x, LONG y) {
     Boundary(host, [&] {
         if (host->FloatingHosting) (host->*action)(x, y, relative);
         if (event) event(host, x, y);
@@ -113,18 +118,22 @@ HRESULT WindowService(TCustomEmbeddedWB* host, void (TCustomEmbeddedWB::*action)
 
 HRESULT TEwbSite::moveTo(LONG x, LONG y) {
     if (!host_) return S_OK;
+    const TKeepAlive alive(this);
     return WindowService(host_, &TCustomEmbeddedWB::MoveParentForm, false, host_->OnMove, x, y);
 }
 HRESULT TEwbSite::moveBy(LONG x, LONG y) {
     if (!host_) return S_OK;
+    const TKeepAlive alive(this);
     return WindowService(host_, &TCustomEmbeddedWB::MoveParentForm, true, host_->OnMoveBy, x, y);
 }
 HRESULT TEwbSite::resizeTo(LONG x, LONG y) {
     if (!host_) return S_OK;
+    const TKeepAlive alive(this);
     return WindowService(host_, &TCustomEmbeddedWB::ResizeParentForm, false, host_->OnResize, x, y);
 }
 HRESULT TEwbSite::resizeBy(LONG x, LONG y) {
     if (!host_) return S_OK;
+    const TKeepAlive alive(this);
     return WindowService(host_, &TCustomEmbeddedWB::ResizeParentForm, true, host_->OnResizeBy, x, y);
 }
 
@@ -133,6 +142,7 @@ HRESULT TEwbSite::resizeBy(LONG x, LONG y) {
 HRESULT TEwbSite::EvaluateNewWindow(LPCWSTR url, LPCWSTR name, LPCWSTR urlContext, LPCWSTR features, BOOL replace,
                                     DWORD flags, DWORD userActionTime) {
     if (!host_) return E_FAIL;
+    const TKeepAlive alive(this);
     HRESULT result = E_FAIL;
     Boundary(host_, [&] {
         if (host_->OnEvaluateNewWindow)
@@ -144,6 +154,7 @@ HRESULT TEwbSite::EvaluateNewWindow(LPCWSTR url, LPCWSTR name, LPCWSTR urlContex
 HRESULT TEwbSite::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG grfBINDF, BINDINFO* bindInfo,
                            LPCOLESTR headers, LPCOLESTR redir, UINT codePage) {
     if (!host_) return E_NOTIMPL;
+    const TKeepAlive alive(this);
     HRESULT result = E_NOTIMPL;
     Boundary(host_, [&] {
         if (host_->OnFileDownload)
@@ -154,13 +165,20 @@ HRESULT TEwbSite::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb,
 }
 
 HRESULT TEwbSite::Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) {
+    const TKeepAlive alive(this);
     HRESULT result = host_ ? S_OK : E_FAIL;
     std::wstring userName, passWord;
     HWND handle = nullptr;
     if (host_) Boundary(host_, [&] {
         handle = host_->Handle();
-        if (host_->OnAuthenticate) host_->OnAuthenticate(host_, handle, userName, passWord, result);
+        if (host_ && host_->OnAuthenticate) host_->OnAuthenticate(host_, handle, userName, passWord, result);
     });
+    // A refusal hands out no window and none of the handler's strings.
+    if (FAILED(result)) {
+        handle = nullptr;
+        userName.clear();
+        passWord.clear();
+    }
     if (window) *window = handle;
     if (user) *user = userName.empty() ? nullptr : WideToTaskMem(userName);
     if (password) *password = passWord.empty() ? nullptr : WideToTaskMem(passWord);
@@ -209,19 +227,34 @@ void TCustomEmbeddedWB::SetDropHandlingType(TDragDropHandlingType value) {
     if (document && target) RegisterDropTarget(document, target.Get());
 }
 
+TCustomEmbeddedWB::TDropRegistration::TDropRegistration(TCustomEmbeddedWB* host, HWND window)
+    : host_(host), window_(window) {
+    watch_.Install(window, ui::TWndMethod::Of<&TDropRegistration::Message>(this));
+}
+
+void TCustomEmbeddedWB::TDropRegistration::Message(ui::TMessage& message) {
+    message.Result = watch_.CallPrevious(message.Msg, message.WParam, message.LParam);
+    if (message.Msg == WM_DESTROY) host_->RevokeDropTarget(window_);  // frees this registration
+}
+
 void TCustomEmbeddedWB::RegisterDropTarget(HWND window, IDropTarget* target) {
-    if (SUCCEEDED(RegisterDragDrop(window, target))) dropRegistrations_.push_back(window);
+    // Everything that may fail comes before the registration.
+    auto registration = std::make_unique<TDropRegistration>(this, window);
+    dropRegistrations_.reserve(dropRegistrations_.size() + 1);
+    if (SUCCEEDED(RegisterDragDrop(window, target))) dropRegistrations_.push_back(std::move(registration));
 }
 
 void TCustomEmbeddedWB::RevokeDropTarget(HWND window) {
     RevokeDragDrop(window);
-    dropRegistrations_.erase(std::remove(dropRegistrations_.begin(), dropRegistrations_.end(), window),
-                             dropRegistrations_.end());
+    auto& list = dropRegistrations_;
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const auto& r) { return r->Window() == window; }),
+               list.end());
 }
 
 HRESULT TEwbSite::GetDropTarget(IDropTarget*, IDropTarget** result) {
     if (result) *result = nullptr;
     if (!host_) return E_NOTIMPL;
+    const TKeepAlive alive(this);
     return Boundary(host_, E_FAIL, [&] {
         ComPtr<IDropTarget> target;
         switch (host_->dropHandlingType_) {
@@ -256,18 +289,21 @@ HRESULT DragCall(TCustomEmbeddedWB* host, DWORD* effect, Call call) {
 }  // namespace
 
 HRESULT TEwbSite::DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
+    const TKeepAlive alive(this);
     return DragCall(host_, effect, [&](int32_t& e, HRESULT& r) {
         if (host_->OnDragEnter) host_->OnDragEnter(host_, data, static_cast<int32_t>(keys), pt, e, r);
     });
 }
 
 HRESULT TEwbSite::DragOver(DWORD keys, POINTL pt, DWORD* effect) {
+    const TKeepAlive alive(this);
     return DragCall(host_, effect, [&](int32_t& e, HRESULT& r) {
         if (host_->OnDragOver2) host_->OnDragOver2(host_, static_cast<int32_t>(keys), pt, e, r);
     });
 }
 
 HRESULT TEwbSite::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
+    const TKeepAlive alive(this);
     return DragCall(host_, effect, [&](int32_t& e, HRESULT& r) {
         if (host_->OnDropEvent) host_->OnDropEvent(host_, data, static_cast<int32_t>(keys), pt, e, r);
     });
@@ -275,6 +311,7 @@ HRESULT TEwbSite::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) 
 
 HRESULT TEwbSite::DragLeave() {
     if (!host_) return S_OK;
+    const TKeepAlive alive(this);
     Boundary(host_, [&] {
         if (host_->OnDragLeave) host_->OnDragLeave(host_);
     });

@@ -43,7 +43,9 @@ HRESULT TCoreUIHandler::EnableModeless(BOOL enable) { return HandlerEnableModele
 HRESULT TExtendedUIHandler::GetHostInfo(DOCHOSTUIINFO* info) { return ExtendedGetHostInfo(info); }
 HRESULT TExtendedUIHandler::EnableModeless(BOOL enable) { return HandlerEnableModeless(enable); }
 
-TEwbSite::TEwbSite(TCustomEmbeddedWB* host) : TOleControlSite(host), host_(host) {}
+// Made once the component is whole (on first use), so that it answers for
+// the class it is.
+TEwbSite::TEwbSite(TCustomEmbeddedWB* host) : TOleControlSite(host), host_(host), extended_(host->ExtendsSite()) {}
 
 TEwbSite::~TEwbSite() = default;
 
@@ -54,15 +56,12 @@ ULONG TEwbSite::Release() { return TOleControlSite::Release(); }
 void TEwbSite::Detaching() { host_ = nullptr; }
 
 void* TEwbSite::FindInterface(REFIID iid) {
-    // A site whose component has gone hands out nothing more of the host.
-    if (host_) {
-        for (const TSiteInterface& row : kSiteInterfaces) {
-            if (iid != *row.Iid) continue;
-            if (host_->ExtendsSite()) return row.View(this);
-            if (IsProtocolInterface(iid)) break;
-            if (iid == IID_EwbDocHostUIHandler) return static_cast<TCoreUIHandler*>(this);
-            return row.View(this);
-        }
+    for (const TSiteInterface& row : kSiteInterfaces) {
+        if (iid != *row.Iid) continue;
+        if (extended_) return row.View(this);
+        if (IsProtocolInterface(iid)) break;
+        if (iid == IID_EwbDocHostUIHandler) return static_cast<TCoreUIHandler*>(this);
+        return row.View(this);
     }
     return TOleControlSite::FindInterface(iid);
 }
@@ -70,6 +69,7 @@ void* TEwbSite::FindInterface(REFIID iid) {
 HRESULT TEwbSite::Start(LPCWSTR url, IInternetProtocolSink* sink, IInternetBindInfo* bindInfo, DWORD grfPI,
                         HANDLE_PTR reserved) {
     if (!host_) return INET_E_USE_DEFAULT_PROTOCOLHANDLER;
+    const TKeepAlive alive(this);
     return Boundary(host_, INET_E_USE_DEFAULT_PROTOCOLHANDLER,
                     [&] { return host_->ProtocolStart(url, sink, bindInfo, grfPI, reserved); });
 }
@@ -79,6 +79,7 @@ HRESULT TEwbSite::Abort(HRESULT, DWORD) { return E_NOTIMPL; }
 HRESULT TEwbSite::Terminate(DWORD) { return S_OK; }
 HRESULT TEwbSite::Suspend() { return E_NOTIMPL; }
 HRESULT TEwbSite::Resume() { return E_NOTIMPL; }
+// Reads nothing, so the byte count is left as the caller gave it.
 HRESULT TEwbSite::Read(void*, ULONG, ULONG*) { return S_OK; }
 HRESULT TEwbSite::Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) { return E_NOTIMPL; }
 HRESULT TEwbSite::LockRequest(DWORD) { return S_OK; }

@@ -3,8 +3,8 @@
 // interface they ask the host for, behind one identity, one count and one
 // table, and answers them from the component's options and events. The
 // component reaches it through the container; once the component has gone,
-// what the engine still calls is answered with each contract's "nothing
-// here" value, without the component.
+// the same interfaces answer each contract's "nothing here" value, without
+// the component.
 #pragma once
 
 #include "browser/host/EwbCore.h"
@@ -141,6 +141,9 @@ private:
     HRESULT ExecCommand(const GUID* group, DWORD cmdID, DWORD option, VARIANT* in, VARIANT* out, HRESULT& result);
 
     TCustomEmbeddedWB* host_;
+    // Whether the component extends the site, asked once: the interfaces
+    // answered stay the same after the component has gone.
+    const bool extended_;
 };
 
 }  // namespace ewb

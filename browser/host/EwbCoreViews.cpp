@@ -23,12 +23,14 @@ constexpr OLECMDID kShowEncodingCommand = OLECMDID_SETPROGRESSTEXT;
 
 HRESULT TEwbSite::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* context) {
     if (!host_) return S_FALSE;
+    const TKeepAlive alive(this);
     // When something of ours fails nothing of ours was shown: the engine
     // shows its own menu.
     return Boundary(host_, S_FALSE, [&] {
         HRESULT result = E_NOTIMPL;
         if (host_->OnShowContextMenu) host_->OnShowContextMenu(host_, id, pt, target, context, result);
         if (result != E_NOTIMPL) return result;
+        if (!host_) return S_FALSE;  // the handler took the component away
 
         bool disabled = host_->DisabledPopupMenus.Contains(rcmAll) ||
                         (id < rcmAll && host_->DisabledPopupMenus.Contains(static_cast<TIEPopupMenu>(id)));
@@ -56,10 +58,11 @@ HRESULT TEwbSite::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispat
 
 HRESULT TEwbSite::CoreGetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
-    if (!host_) return E_FAIL;
     // The whole record and no more: 20 bytes in the 32-bit program.
     ZeroMemory(info, sizeof(DOCHOSTUIINFO));
     info->cbSize = sizeof(DOCHOSTUIINFO);
+    if (!host_) return E_FAIL;
+    const TKeepAlive alive(this);
     info->dwFlags = host_->HostUIFlags;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     Boundary(host_, [&] {
@@ -69,25 +72,26 @@ HRESULT TEwbSite::CoreGetHostInfo(DOCHOSTUIINFO* info) {
 }
 
 HRESULT TEwbSite::ExtendedGetHostInfo(DOCHOSTUIINFO* info) {
+    const TKeepAlive alive(this);
     const HRESULT result = CoreGetHostInfo(info);
     if (!info || !host_) return result;
-    const DOCHOSTUIINFO before = *info;
     bool extended = false;
     Boundary(host_, [&] {
         host_->ExtendHostInfo(*info);
         extended = true;
     });
     if (extended) return result;
-    // The engine frees only what a call that succeeds hands it: what the
-    // extension allocated before it failed goes again.
-    if (info->pchHostCss != before.pchHostCss) TCoTaskMem<wchar_t>(std::exchange(info->pchHostCss, before.pchHostCss));
-    if (info->pchHostNS != before.pchHostNS) TCoTaskMem<wchar_t>(std::exchange(info->pchHostNS, before.pchHostNS));
+    // The engine frees only what a call that succeeds hands it: every block
+    // of the record goes again, the event's included.
+    TCoTaskMem<wchar_t>(std::exchange(info->pchHostCss, nullptr));
+    TCoTaskMem<wchar_t>(std::exchange(info->pchHostNS, nullptr));
     return E_FAIL;
 }
 
 HRESULT TEwbSite::ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
                          IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc) {
     if (!host_) return S_FALSE;
+    const TKeepAlive alive(this);
     HRESULT result = S_FALSE;
     Boundary(host_, [&] {
         if (host_->OnShowUI) host_->OnShowUI(host_, id, active, target, frame, doc, result);
@@ -113,18 +117,28 @@ HRESULT NotifyAndAnswerOk(TCustomEmbeddedWB* host, const Event& event, Args... a
 }
 }  // namespace
 
-HRESULT TEwbSite::HideUI() { return host_ ? NotifyWithResult(host_, host_->OnHideUI) : S_FALSE; }
-HRESULT TEwbSite::UpdateUI() { return host_ ? NotifyWithResult(host_, host_->OnUpdateUI) : S_FALSE; }
+HRESULT TEwbSite::HideUI() {
+    const TKeepAlive alive(this);
+    return host_ ? NotifyWithResult(host_, host_->OnHideUI) : S_FALSE;
+}
+HRESULT TEwbSite::UpdateUI() {
+    const TKeepAlive alive(this);
+    return host_ ? NotifyWithResult(host_, host_->OnUpdateUI) : S_FALSE;
+}
 HRESULT TEwbSite::HandlerEnableModeless(BOOL enable) {
+    const TKeepAlive alive(this);
     return host_ ? NotifyAndAnswerOk(host_, host_->OnEnableModeless, enable) : S_OK;
 }
 HRESULT TEwbSite::OnDocWindowActivate(BOOL activate) {
+    const TKeepAlive alive(this);
     return host_ ? NotifyAndAnswerOk(host_, host_->OnOnDocWindowActivate, activate) : S_OK;
 }
 HRESULT TEwbSite::OnFrameWindowActivate(BOOL activate) {
+    const TKeepAlive alive(this);
     return host_ ? NotifyAndAnswerOk(host_, host_->OnOnFrameWindowActivate, activate) : S_OK;
 }
 HRESULT TEwbSite::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) {
+    const TKeepAlive alive(this);
     return host_ ? NotifyAndAnswerOk(host_, host_->OnResizeBorder, border, window, frameWindow) : S_OK;
 }
 
@@ -147,9 +161,10 @@ bool TCustomEmbeddedWB::FilterCtrlShortcut(const MSG& msg) {
 
 HRESULT TEwbSite::TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmdID) {
     if (!msg || !host_) return S_FALSE;
+    const TKeepAlive alive(this);
     return Boundary(host_, S_FALSE, [&] {
         bool done = host_->FilterCtrlShortcut(*msg);
-        if (!done && host_->OnTranslateAccelerator) host_->OnTranslateAccelerator(host_, msg, group, cmdID, done);
+        if (!done && host_ && host_->OnTranslateAccelerator) host_->OnTranslateAccelerator(host_, msg, group, cmdID, done);
         return done ? S_OK : S_FALSE;
     });
 }
@@ -183,6 +198,7 @@ HRESULT TEwbSite::GetOverrideKeyPath(LPOLESTR* key, DWORD) {
 // ---- external object, URLs, data objects ----
 
 HRESULT TEwbSite::GetExternal(IDispatch** dispatch) {
+    const TKeepAlive alive(this);
     ComPtr<IDispatch> object;
     if (host_) Boundary(host_, [&] {
         if (host_->OnGetExternal) host_->OnGetExternal(host_, object);
@@ -193,6 +209,7 @@ HRESULT TEwbSite::GetExternal(IDispatch** dispatch) {
 }
 
 HRESULT TEwbSite::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
+    const TKeepAlive alive(this);
     // Nothing translated when the handler fails half-way.
     std::wstring translated;
     if (host_) Boundary(host_, [&] {
@@ -200,12 +217,14 @@ HRESULT TEwbSite::TranslateUrl(DWORD, LPWSTR urlIn, LPWSTR* urlOut) {
         if (host_->OnTranslateUrl) host_->OnTranslateUrl(host_, urlIn, text);
         translated = std::move(text);
     });
+    // Nothing translated: S_FALSE, with the out-parameter left unwritten.
     if (translated.empty() || !urlOut) return S_FALSE;
     *urlOut = WideToTaskMemZeroed(translated);
     return *urlOut ? S_OK : S_FALSE;
 }
 
 HRESULT TEwbSite::FilterDataObject(IDataObject* in, IDataObject** out) {
+    const TKeepAlive alive(this);
     ComPtr<IDataObject> replacement;
     if (host_) Boundary(host_, [&] {
         if (host_->OnFilterDataObject) host_->OnFilterDataObject(host_, in, replacement);
@@ -220,6 +239,7 @@ HRESULT TEwbSite::FilterDataObject(IDataObject* in, IDataObject** out) {
 HRESULT TEwbSite::ShowMessage(HWND window, LPOLESTR text, LPOLESTR caption, DWORD type, LPOLESTR helpFile,
                               DWORD helpContext, LRESULT* result) {
     if (!host_) return S_FALSE;
+    const TKeepAlive alive(this);
     return Boundary(host_, S_FALSE, [&] {
         if (!host_->OnShowMessage) return S_FALSE;
         LRESULT local = result ? *result : 0;
@@ -231,6 +251,7 @@ HRESULT TEwbSite::ShowMessage(HWND window, LPOLESTR text, LPOLESTR caption, DWOR
 
 HRESULT TEwbSite::ShowHelp(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse, IDispatch* hit) {
     if (!host_) return S_FALSE;
+    const TKeepAlive alive(this);
     return Boundary(host_, S_FALSE, [&] {
         if (host_->OnShowHelpRequest)
             return host_->OnShowHelpRequest(host_, window, helpFile, command, data, mouse, hit);

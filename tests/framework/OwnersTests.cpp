@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "framework/Controls.h"
 #include "framework/Owners.h"
 #include "support/StandInDocument.h"
 
@@ -169,37 +170,133 @@ TEST(Owners, HandlesAndUndosCloseExactlyOnceOnEveryPath) {
 }
 
 namespace {
-TWindowSubclass* g_subclass = nullptr;
-int g_passed = 0;
-LRESULT CALLBACK Passing(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_GETTEXTLENGTH) ++g_passed;
-    return g_subclass->CallPrevious(msg, wParam, lParam);
-}
+// Ours: counts the text requests that reach it and passes everything on.
+struct TOurSubclass {
+    TWindowSubclass subclass;
+    int seen = 0;
+    void Message(TMessage& message) {
+        if (message.Msg == WM_GETTEXTLENGTH) ++seen;
+        message.Result = subclass.CallPrevious(message.Msg, message.WParam, message.LParam);
+    }
+    void Install(HWND window) { subclass.Install(window, TWndMethod::Of<&TOurSubclass::Message>(this)); }
+};
+LONG_PTR ProcedureOf(HWND window) { return GetWindowLongPtrW(window, GWLP_WNDPROC); }
 }  // namespace
 
 TEST(Owners, ASubclassGivesTheWindowItsProcedureBack) {
     HWND first = CreateWindowExW(0, L"Static", L"Game", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     HWND second = CreateWindowExW(0, L"Static", L"Other", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(first && second);
-    const LONG_PTR own = GetWindowLongPtrW(first, GWLP_WNDPROC);
-    auto procedureOf = [](HWND w) { return GetWindowLongPtrW(w, GWLP_WNDPROC); };
-    const LONG_PTR ours = reinterpret_cast<LONG_PTR>(&Passing);
-    g_passed = 0;
+    const LONG_PTR own = ProcedureOf(first);
     {
-        TWindowSubclass subclass;
-        g_subclass = &subclass;
-        subclass.Install(first, &Passing);
-        EXPECT_EQ(procedureOf(first), ours);
-        EXPECT_EQ(reinterpret_cast<LONG_PTR>(subclass.Previous()), own);
+        TOurSubclass ours;
+        ours.Install(first);
+        const LONG_PTR stub = ProcedureOf(first);
+        EXPECT_NE(stub, own);
+        EXPECT_EQ(reinterpret_cast<LONG_PTR>(ours.subclass.Previous()), own);
         EXPECT_EQ(SendMessageW(first, WM_GETTEXTLENGTH, 0, 0), 4);  // through ours to the window's own
-        subclass.Install(second, &Passing);
-        EXPECT_EQ(procedureOf(first), own);
-        EXPECT_EQ(procedureOf(second), ours);
+        ours.Install(second);
+        EXPECT_EQ(ProcedureOf(first), own);
+        EXPECT_NE(ProcedureOf(second), own);
         EXPECT_EQ(SendMessageW(second, WM_GETTEXTLENGTH, 0, 0), 5);
+        EXPECT_EQ(ours.seen, 2);
     }
-    g_subclass = nullptr;
-    EXPECT_EQ(procedureOf(second), own);
-    EXPECT_EQ(g_passed, 2);
+    EXPECT_EQ(ProcedureOf(second), own);
     DestroyWindow(first);
     DestroyWindow(second);
+}
+
+namespace {
+// Another party's procedure installed over ours (an input method's, the
+// shell's): it passes on to what it replaced, and may give that back later.
+WNDPROC g_replaced = nullptr;
+int g_laterSeen = 0;
+LRESULT CALLBACK LaterProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_GETTEXTLENGTH) ++g_laterSeen;
+    return CallWindowProcW(g_replaced, window, msg, wParam, lParam);
+}
+bool IsLive(LONG_PTR code) {
+    MEMORY_BASIC_INFORMATION info = {};
+    VirtualQuery(reinterpret_cast<const void*>(code), &info, sizeof info);
+    return info.State == MEM_COMMIT;
+}
+// A control that adopts a window made elsewhere, as the ActiveX container
+// does its control's.
+class TAdopter : public TWinControl {
+public:
+    TAdopter() : TWinControl(nullptr) {}
+    using TWinControl::AdoptWindow;
+    using TWinControl::ReleaseAdoptedWindow;
+    int seen = 0;
+    void WndProc(TMessage& message) override {
+        if (message.Msg == WM_GETTEXTLENGTH) ++seen;
+        TWinControl::WndProc(message);
+    }
+};
+}  // namespace
+
+TEST(Owners, OursLetGoUnderAnotherProcedureStaysInTheChainUntilTheWindowGoes) {
+    enum TThen { Nothing, LaterLeaves, OursAgain };
+    struct TRow {
+        const char* Name;
+        bool LaterOver;
+        TThen Then;
+        const char* Seen;
+    } rows[] = {
+        {"nobody over ours", false, Nothing, "own text 4 ours 0 later 0"},
+        {"another over ours", true, Nothing, "later text 4 ours 0 later 1"},
+        {"another over ours, which leaves again", true, LaterLeaves, "ours text 4 ours 0 later 0"},
+        {"another over ours, ours installed again", true, OursAgain, "ours text 4 ours 1 later 1"},
+    };
+    for (bool adopted : {false, true}) {
+        for (const TRow& row : rows) {
+            SCOPED_TRACE(std::string(adopted ? "an adopted window: " : "a subclass: ") + row.Name);
+            HWND window = CreateWindowExW(0, L"Static", L"Game", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+            const LONG_PTR own = ProcedureOf(window);
+            g_laterSeen = 0;
+            TOurSubclass subclass;
+            TAdopter control;
+            auto install = [&] { adopted ? control.AdoptWindow(window) : subclass.Install(window); };
+            install();
+            const LONG_PTR ours = ProcedureOf(window);
+            if (row.LaterOver)
+                g_replaced = reinterpret_cast<WNDPROC>(
+                    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterProcedure)));
+            adopted ? void(control.ReleaseAdoptedWindow()) : subclass.subclass.Restore();
+            if (row.Then == LaterLeaves)
+                SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_replaced));
+            if (row.Then == OursAgain) install();
+            const LONG_PTR now = ProcedureOf(window);
+            const bool later = now == reinterpret_cast<LONG_PTR>(&LaterProcedure);
+            // A message through a freed stub would run freed memory: not sent.
+            const LRESULT text = now == ours && !IsLive(ours) ? -1 : SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+            const std::string seen = std::string(now == own ? "own" : later ? "later" : "ours") + " text " +
+                                     std::to_string(text) + " ours " + std::to_string(subclass.seen + control.seen) +
+                                     " later " + std::to_string(g_laterSeen);
+            DestroyWindow(window);
+            EXPECT_EQ(seen, row.Seen);
+            EXPECT_FALSE(!adopted && IsLive(ours)) << "our stub outlived the window";
+        }
+    }
+}
+
+namespace {
+LRESULT CALLBACK PassMouseOn(int code, WPARAM wParam, LPARAM lParam) {
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+TEST(Owners, AHookHandleKeepsAHookItCouldNotRemoveAndTakesNoOtherOverIt) {
+    for (bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "the old hook's removal refused" : "the old hook removed");
+        THookHandle hook;
+        HHOOK old = SetWindowsHookExW(WH_MOUSE, &PassMouseOn, nullptr, GetCurrentThreadId());
+        HHOOK fresh = SetWindowsHookExW(WH_MOUSE, &PassMouseOn, nullptr, GetCurrentThreadId());
+        hook.Set(old);
+        if (refused) UnhookWindowsHookEx(old);  // a handle the platform no longer knows: its removal fails
+        EXPECT_EQ(hook.Set(fresh), !refused);
+        EXPECT_EQ(hook.Get(), refused ? old : fresh);
+        // The new hook is in place only when held: removing it tells.
+        EXPECT_EQ(UnhookWindowsHookEx(fresh) != FALSE, !refused);
+    }
 }

@@ -31,6 +31,7 @@ constexpr DISPID kDispidReadyState = -525;
 std::vector<TStandInBrowser*> g_instances;
 HRESULT g_newFailure = S_OK;
 HRESULT g_newLoadResult = S_OK;
+HRESULT g_newInitNewResult = S_OK;
 std::wstring g_newFailureDescription;
 
 std::wstring IidText(REFIID iid) {
@@ -58,6 +59,10 @@ LRESULT CALLBACK ChainWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
         if (browser && window == browser->ieServer) browser->UIActivate();
+        break;
+    case WM_NCDESTROY:
+        // Where the platform keeps a registration (the same on Windows).
+        if (browser && GetPropW(window, L"OleDropTargetInterface")) ++browser->dropTargetsLeftOnDestroyedWindows;
         break;
     default:
         break;
@@ -110,6 +115,7 @@ public:
         browser->failWith = g_newFailure;
         browser->failDescription = g_newFailureDescription;
         browser->loadResult = g_newLoadResult;
+        browser->initNewResult = g_newInitNewResult;
         g_instances.push_back(browser);  // the list keeps the first reference
         return browser->QueryInterface(iid, object);
     }
@@ -142,6 +148,7 @@ TStandInRegistration::~TStandInRegistration() {
     g_newFailure = S_OK;
     g_newFailureDescription.clear();
     g_newLoadResult = S_OK;
+    g_newInitNewResult = S_OK;
 }
 
 void TStandInRegistration::FailNewInstancesWith(HRESULT code, const std::wstring& description) {
@@ -243,7 +250,8 @@ ULONG TStandInBrowser::AddRef() { return static_cast<ULONG>(InterlockedIncrement
 
 ULONG TStandInBrowser::Release() {
     LONG n = InterlockedDecrement(&refs_);
-    if (n == 1 && firing_ > 0) droppedWhileFiring = true;  // the registration's alone
+    // While it fires: none of the host's left, the registration's and its own alone.
+    if (selfHolds_ > 0 && n == 1 + selfHolds_) droppedWhileFiring = true;
     if (n == 0) delete this;
     return static_cast<ULONG>(n);
 }
@@ -320,6 +328,12 @@ void TStandInBrowser::LoadDocument(IUnknown* loaded) {
     else
         document.Attach(StandInDocument_Create(&ownDocumentState_));
     if (inPlaceActive && !ieServer) MakeDocumentWindow();
+}
+
+void TStandInBrowser::ReplaceDocumentWindow() {
+    if (ieServer) DestroyWindow(ieServer);
+    ieServer = nullptr;
+    if (inPlaceActive && document) MakeDocumentWindow();
 }
 
 void TStandInBrowser::MakeDocumentWindow() {
@@ -461,7 +475,7 @@ HRESULT TStandInBrowser::Save(LPSTREAM stream, BOOL) {
 HRESULT TStandInBrowser::InitNew() {
     ++initNewCalls;
     calls.push_back("InitNew");
-    return S_OK;
+    return initNewResult;
 }
 
 namespace {
@@ -603,12 +617,14 @@ HRESULT TStandInBrowser::FireEvent(DISPID dispid, std::vector<VARIANTARG> args) 
     std::reverse(args.begin(), args.end());
     DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
     HRESULT hr = S_OK;
+    AddRef();
+    ++selfHolds_;
     auto sinks = sinks_;
-    ++firing_;
     for (auto& sink : sinks)
         hr = sink.second->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                                  nullptr);
-    --firing_;
+    --selfHolds_;
+    Release();
     return hr;
 }
 
@@ -744,6 +760,8 @@ std::string TStandInBrowser::FireEventWith(DISPID dispid, const std::string& arg
 // ---- the published component's cases ----
 
 void TStandInRegistration::RefuseLoadOfNewInstances(HRESULT code) { g_newLoadResult = code; }
+
+void TStandInRegistration::RefuseInitOfNewInstances(HRESULT code) { g_newInitNewResult = code; }
 
 HRESULT TStandInProtocolSink::QueryInterface(REFIID iid, void** object) {
     *object = nullptr;

@@ -38,6 +38,8 @@ public:
     // ---- the published component's cases ----
     // Makes every instance created from now on answer Load with this code.
     void RefuseLoadOfNewInstances(HRESULT code);
+    // Makes every instance created from now on answer InitNew with this code.
+    void RefuseInitOfNewInstances(HRESULT code);
 
 private:
     DWORD cookie_ = 0;
@@ -79,6 +81,9 @@ public:
     std::map<std::wstring, int> queries;
     int QueriesFor(REFIID iid) const;
     long References() const { return refs_; }
+    // The references the host holds on it: all but the registration's and
+    // the one it holds on itself while it fires.
+    long HostReferencesOnIt() const { return refs_ - 1 - selfHolds_; }
 
     // ---- the document, its window and the focus ----
     // Gives the control a document (taking over one reference; null: a plain
@@ -86,6 +91,13 @@ public:
     // document window "Internet Explorer_Server" lies below the view window,
     // as the engine makes it once a page has loaded.
     void LoadDocument(IUnknown* loaded = nullptr);
+    // A new document window in place of the old one, as the engine makes
+    // one for each document it shows (its old window destroyed first, the
+    // view window staying).
+    void ReplaceDocumentWindow();
+    // The engine's windows that had their last message with a drop target
+    // still registered on them: the platform keeps that target for good.
+    int dropTargetsLeftOnDestroyedWindows = 0;
     ComPtr<IUnknown> document;  // answered for Document (203) when set
     bool uiActive = false;
     // WM_SETFOCUS messages the document window received.
@@ -107,9 +119,12 @@ public:
     bool refuseOleControl = false;  // answer no IOleControl
     HRESULT failWith = S_OK;               // answer of Navigate, Navigate2 and ExecWB
     HRESULT loadResult = S_OK;             // answer of IPersistStreamInit::Load
+    HRESULT initNewResult = S_OK;          // answer of IPersistStreamInit::InitNew
     std::wstring failDescription;          // its error description, if any
     // Fires an event; the arguments are given first to last (the stand-in
-    // reverses them as DISPPARAMS does).
+    // reverses them as DISPPARAMS does). As real controls do, it holds a
+    // reference to itself while it fires: a handler may have the host let it
+    // go, and it is still inside its own call.
     HRESULT FireEvent(DISPID dispid, std::vector<VARIANTARG> args);
     // Fires BeforeNavigate2 for a URL and answers the Cancel the host left.
     bool FireBeforeNavigate2(const std::wstring& url);
@@ -160,9 +175,9 @@ public:
     // The page's script calls window.close(): WindowClosing for the top
     // window; answers the Cancel the host left.
     bool CloseFromScript();
-    // The host let go of its last reference to the control while an event
-    // was out: an engine without the registration's reference would have
-    // been freed under its own call.
+    // The host held no reference to the control at some moment while an
+    // event was out: a handler destroyed the browser, and nothing of the
+    // host kept the control for the rest of the call.
     bool droppedWhileFiring = false;
 
     // IUnknown
@@ -329,9 +344,9 @@ private:
 
     StandInDocumentState ownDocumentState_ = {};
     int focusPassDepth_ = 0;
-    int firing_ = 0;  // events out
 
     long refs_ = 1;
+    long selfHolds_ = 0;
     std::map<DWORD, ComPtr<IDispatch>> sinks_;
     DWORD nextCookie_ = 1;
     TEventPoint* point_;

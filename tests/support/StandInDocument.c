@@ -189,21 +189,31 @@ static HRESULT STDMETHODCALLTYPE PersistQI(IPersistStreamInit* p, REFIID iid, vo
 }
 static ULONG STDMETHODCALLTYPE PersistAddRef(IPersistStreamInit* p) { return Add(FROM(Document, persist, p)); }
 static ULONG STDMETHODCALLTYPE PersistRelease(IPersistStreamInit* p) { return Drop(FROM(Document, persist, p)); }
-static HRESULT STDMETHODCALLTYPE PersistLoad(IPersistStreamInit* p, LPSTREAM stream) {
-    StandInLoadState* s = FROM(Document, persist, p)->load;
+static void ReadStream(StandInLoadState* s, IStream* stream) {
     ULONG read = 0;
-    ++s->loadCalls;
     s->loadedSize = 0;
     while (s->loadedSize < sizeof s->loaded &&
            SUCCEEDED(IStream_Read(stream, s->loaded + s->loadedSize, (ULONG)sizeof s->loaded - s->loadedSize,
                                   &read)) &&
            read > 0)
         s->loadedSize += read;
-    if (s->keepStream) {
-        IStream_AddRef(stream);
-        s->keptStream = stream;
+}
+
+static HRESULT STDMETHODCALLTYPE PersistLoad(IPersistStreamInit* p, LPSTREAM stream) {
+    StandInLoadState* s = FROM(Document, persist, p)->load;
+    ++s->loadCalls;
+    s->loadedSize = 0;
+    if (!s->keepStream) {
+        ReadStream(s, stream);
+        return S_OK;
     }
+    IStream_AddRef(stream);
+    s->keptStream = stream;
     return S_OK;
+}
+
+void StandInDocument_ReadKeptStream(StandInLoadState* load) {
+    if (load->keptStream) ReadStream(load, load->keptStream);
 }
 
 IUnknown* StandInDocument_Create(StandInDocumentState* state) {

@@ -40,9 +40,15 @@ typedef struct StandInLoadState {
     int loadCalls;
     char loaded[4096];   /* what the last Load read from its stream */
     ULONG loadedSize;
-    BOOL keepStream;     /* Load keeps a reference to its stream here */
+    /* Load keeps a reference to its stream here and reads nothing yet: the
+       engine loads asynchronously, reading the stream on later messages,
+       after Load has returned. */
+    BOOL keepStream;
     IStream* keptStream; /* released by the test */
 } StandInLoadState;
+
+/* Reads the kept stream from where it stands, as the engine does later. */
+void StandInDocument_ReadKeptStream(StandInLoadState* load);
 
 /* The same, loadable through IPersistStreamInit; `load` must outlive it. */
 IUnknown* StandInDocument_CreateLoadable(StandInDocumentState* state, StandInLoadState* load);

@@ -1,5 +1,6 @@
 #include "support/WineTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "framework/Forms.h"
@@ -168,6 +169,29 @@ void TDialogWatcher::Run() {
         }
         Sleep(20);
     }
+}
+
+namespace {
+TDebugOutput* g_debugOutput = nullptr;
+}  // namespace
+
+TDebugOutput::TDebugOutput() : handler_(AddVectoredExceptionHandler(1, &TDebugOutput::Handler)) {
+    g_debugOutput = this;
+}
+
+TDebugOutput::~TDebugOutput() {
+    RemoveVectoredExceptionHandler(handler_);
+    g_debugOutput = nullptr;
+}
+
+LONG CALLBACK TDebugOutput::Handler(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2 && g_debugOutput) {
+        const auto* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
+        const size_t length = static_cast<size_t>(record->ExceptionInformation[0]);
+        if (text) g_debugOutput->lines_.emplace_back(text, std::min<size_t>(length ? length - 1 : 0, 200));
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 }  // namespace testsupport

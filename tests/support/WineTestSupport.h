@@ -63,4 +63,21 @@ private:
     HANDLE thread_ = nullptr;
 };
 
+// Records, while it lives, what this thread tells the debugger
+// (OutputDebugStringA raises an exception a handler sees first), each line
+// cut to 200 characters. One at a time.
+class TDebugOutput {
+public:
+    TDebugOutput();
+    ~TDebugOutput();
+    TDebugOutput(const TDebugOutput&) = delete;
+    TDebugOutput& operator=(const TDebugOutput&) = delete;
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+private:
+    static LONG CALLBACK Handler(EXCEPTION_POINTERS* info);
+    void* handler_;
+    std::vector<std::string> lines_;
+};
+
 }  // namespace testsupport

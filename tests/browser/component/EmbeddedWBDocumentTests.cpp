@@ -2,6 +2,7 @@
 // playing the engine.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,19 +160,42 @@ TEST_F(DocumentTest, LoadingTextWithoutADocumentStartsAnEmptyOneAndAnswersSFalse
     EXPECT_EQ(load.loadCalls, 0);
 }
 
-TEST_F(DocumentTest, ADocumentThatKeepsTheStreamGetsErrorsAfterTheLoadNotFreedMemory) {
+TEST_F(DocumentTest, ADocumentThatKeepsTheStreamReadsTheWholeTextLaterWhateverBecameOfTheSource) {
     load.keepStream = TRUE;
     GiveDocument();
-    ui::TStringList lines;
-    lines.Add("<p>kept</p>");
-    EXPECT_EQ(browser->LoadFromStrings(lines), S_OK);
-    EXPECT_EQ(Loaded(), "<p>kept</p>\r\n");
-    ASSERT_NE(load.keptStream, nullptr);
-    char buffer[8];
-    ULONG read = 0;
-    LARGE_INTEGER zero = {};
-    EXPECT_TRUE(FAILED(load.keptStream->Seek(zero, STREAM_SEEK_SET, nullptr)));
-    EXPECT_TRUE(FAILED(load.keptStream->Read(buffer, sizeof buffer, &read)));
+    struct TRow {
+        const char* Name;
+        std::function<HRESULT()> Load;
+        const char* Read;
+    } rows[] = {
+        {"text whose stream went with the load",
+         [this] {
+             ui::TStringList lines;
+             lines.Add("<p>kept</p>");
+             return browser->LoadFromStrings(lines);
+         },
+         "<p>kept</p>\r\n"},
+        {"a stream its owner changed after the load",
+         [this] {
+             ui::TMemoryStream stream;
+             stream.Write("<b>mine</b>", 11);
+             const HRESULT hr = browser->LoadFromStream(stream);
+             stream.Clear();
+             stream.Write("other", 5);
+             return hr;
+         },
+         "<b>mine</b>"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        EXPECT_EQ(row.Load(), S_OK);
+        EXPECT_EQ(Loaded(), "");  // nothing read during Load
+        ASSERT_NE(load.keptStream, nullptr);
+        StandInDocument_ReadKeptStream(&load);
+        EXPECT_EQ(Loaded(), row.Read);
+        load.keptStream->Release();
+        load.keptStream = nullptr;
+    }
 }
 
 }  // namespace

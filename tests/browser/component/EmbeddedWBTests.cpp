@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <memory>
+#include <new>
 
 #include "browser/component/EmbeddedWB.h"
 #include "browser/support/EwbControlComponent.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "support/RegistryTree.h"
 #include "support/StandInBrowser.h"
 #include "support/StandInDocument.h"
 #include "support/WineTestSupport.h"
@@ -21,6 +23,20 @@ using namespace ewb;
 using standin::TStandInBrowser;
 using standin::TStandInProtocolSink;
 using standin::TStandInRegistration;
+
+// Allocations of exactly this size fail while it is set.
+namespace {
+size_t g_failAllocationsOf = 0;
+}
+void* operator new(std::size_t size) {
+    if (g_failAllocationsOf && size == g_failAllocationsOf) throw std::bad_alloc();
+    if (void* block = HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+    if (block) HeapFree(GetProcessHeap(), 0, block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 
 namespace {
 
@@ -33,8 +49,13 @@ public:
     using TEmbeddedWB::TEmbeddedWB;
     LRESULT inheritedKeyAnswer = 0;
     std::vector<WPARAM> inheritedKeys;  // the CN_KEYDOWN keys that got past the component
+    bool failControlTeardown = false;   // the step of a derived class as the control goes raises
 
 protected:
+    void ControlDestroying() override {
+        TEmbeddedWB::ControlDestroying();
+        if (failControlTeardown) throw Exception("The control's teardown failed");
+    }
     void WndProc(TMessage& message) override {
         TEmbeddedWB::WndProc(message);
         if (message.Msg == CN_KEYDOWN) {
@@ -193,8 +214,9 @@ TEST_F(EmbeddedWBTest, TheProtocolStubAndTheExtendedHandlerAnswerNothingOnceTheC
     EXPECT_EQ(info.pchHostCss, nullptr);
     EXPECT_EQ(protocol->Start(L"about:blank", nullptr, nullptr, 0, 0), INET_E_USE_DEFAULT_PROTOCOLHANDLER);
     EXPECT_EQ(protocol->Read(nullptr, 0, nullptr), S_OK);
-    ComPtr<IInternetProtocol> again;
-    EXPECT_EQ(protocol.As(&again), E_NOINTERFACE);
+    ComPtr<IInternetProtocol> again;  // still found, still a stub
+    ASSERT_EQ(protocol.As(&again), S_OK);
+    EXPECT_EQ(again->Continue(nullptr), S_OK);
 }
 
 TEST_F(EmbeddedWBTest, TheProtocolStubAnswersAsAStubAndTellsTheNegotiator) {
@@ -307,6 +329,51 @@ TEST_F(EmbeddedWBTest, TheDestructorPutsTheTextSizeBackOnlyWhenItWasChanged) {
             EXPECT_EQ(documentState.lastZoomIn.vt, VT_I4);
             EXPECT_EQ(documentState.lastZoomIn.lVal, 2);
         }
+    }
+}
+
+TEST_F(EmbeddedWBTest, TeardownGoesOnWhateverFailsAndTheErrorReachesTheBoxAfterwards) {
+    testsupport::TRegistryGuard userAgents(
+        HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent");
+    struct TRow {
+        const char* Name;
+        std::function<std::string()> Act;  // answers what its caller was told
+        const char* Told;
+        std::vector<std::string> Boxes;
+    } rows[] = {
+        {"a creation fails half-way and so does that step", [&] {
+             registration.RefuseInitOfNewInstances(static_cast<HRESULT>(0x8004DEAD));
+             auto* made = new TTestBrowser(form.get());
+             made->failControlTeardown = true;
+             std::string told;
+             try {
+                 made->BrowserInterface();
+             } catch (const Exception& e) {
+                 told = e.Message();
+             }
+             made->failControlTeardown = false;
+             registration.RefuseInitOfNewInstances(S_OK);
+             return told;
+         }, "OLE error 8004dead", {"The control's teardown failed."}},
+        {"the registry user agent cannot be taken out for want of memory", [&] {
+             browser->SetUserAgentMode(uaRegistry);
+             browser->SetUserAgent(std::string(5003, 'a'));
+             g_failAllocationsOf = (browser->RegistryUserAgent.size() + 1) * sizeof(wchar_t);
+             form.reset();
+             g_failAllocationsOf = 0;
+             return std::string();
+         }, "", {"std::bad_alloc."}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        form.reset(new TDefinedForm(nullptr));
+        browser = form->Browser;
+        testsupport::TDialogWatcher watcher;
+        EXPECT_EQ(row.Act(), row.Told);
+        Application->ProcessMessages();
+        std::vector<std::string> boxes;
+        for (const auto& box : watcher.Seen()) boxes.push_back(box.Text);
+        EXPECT_EQ(boxes, row.Boxes);
     }
 }
 
@@ -519,7 +586,28 @@ TEST_F(EmbeddedWBTest, ChildWindowsAreSubclassedOnPreRefreshAndRestoredWhenOneGo
     DestroyWindow(grandchild);
     EXPECT_EQ(browser->Child.Window, nullptr);
     EXPECT_EQ(GetWindowLongPtrW(child, GWLP_WNDPROC), childProc);
-    EXPECT_FALSE(browser->Child.Stub);
+    EXPECT_EQ(browser->Child.Procedure.Window(), nullptr);
+}
+
+TEST_F(EmbeddedWBTest, ADropTargetIsRevokedBeforeItsWindowIsDestroyed) {
+    struct TRow {
+        const char* Name;
+        std::function<void()> Destroy;
+    } rows[] = {
+        {"the engine shows a new document", [this] { Control().ReplaceDocumentWindow(); }},
+        {"the component goes", [this] { form.reset(); }},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        form.reset(new TDefinedForm(nullptr));
+        browser = form->Browser;
+        form->Show();
+        Control().LoadDocument();
+        browser->SetDropHandlingType(ddtMy);
+        ASSERT_TRUE(GetPropW(Control().ieServer, L"OleDropTargetInterface"));
+        row.Destroy();
+        EXPECT_EQ(Control().dropTargetsLeftOnDestroyedWindows, 0);
+    }
 }
 
 TEST_F(EmbeddedWBTest, TheFocusEndsOnThePageOnceWhereverItComesFromAndTypingThenReachesThePage) {

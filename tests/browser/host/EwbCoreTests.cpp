@@ -1,6 +1,7 @@
 // The host core, driven through the client site as the engine drives it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "browser/host/EwbCore.h"
@@ -234,6 +235,52 @@ TEST_F(HostCoreTest, AmbientDownloadControlAndUserMode) {
     // Other ambients fall through to the container's answers.
     ASSERT_EQ(Get(-715, v), S_OK);
     EXPECT_EQ(v.boolVal, VARIANT_TRUE);
+}
+
+// An [out] variant holds nothing of the caller's on entry (here an object
+// the caller holds no reference for, as garbage would be there): it is
+// written, never cleared. An [in,out] one holds the caller's value: it is
+// cleared, then written.
+TEST_F(HostCoreTest, AnOutVariantIsOnlyWrittenAnInOutVariantClearedFirst) {
+    host->SetName("EmbeddedWB1");
+    host->SetUserAgentHook(TUserAgentHook::Of<&HostCoreTest::UserAgent>(this));
+    agent = L"Game/1.0";
+    host->BrowserInterface();
+    StandInDocumentState counted = {};
+    auto call = [&](bool inOut, const std::function<HRESULT(VARIANT&)>& invoke) {
+        IUnknown* object = StandInDocument_Create(&counted);  // the test's reference
+        VARIANT value;
+        value.vt = VT_UNKNOWN;
+        value.punkVal = object;
+        if (inOut) object->AddRef();  // the caller's value
+        const HRESULT hr = invoke(value);
+        const std::string seen = std::to_string(hr) + " vt " + std::to_string(value.vt) + " references " +
+                                 std::to_string(counted.references);
+        if (value.vt != VT_UNKNOWN) VariantClear(&value);
+        if (counted.references > 0) object->Release();
+        return seen;
+    };
+    auto ambient = [&](DISPID id) {
+        return call(false, [&](VARIANT& out) {
+            DISPPARAMS none = {nullptr, nullptr, 0, 0};
+            return SiteAs<IDispatch>()->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &out, nullptr, nullptr);
+        });
+    };
+    struct TRow {
+        const char* Name;
+        std::function<std::string()> Call;
+        const char* Answer;
+    } rows[] = {
+        {"the download control, [out]", [&] { return ambient(-5512); }, "0 vt 3 references 1"},
+        {"the user mode, [out]", [&] { return ambient(-709); }, "0 vt 11 references 1"},
+        {"the user agent, [out]", [&] { return ambient(-5513); }, "0 vt 8 references 1"},
+        {"the container's display name, [out]", [&] { return ambient(-702); }, "0 vt 8 references 1"},
+        {"the container's auto-clip, [out]", [&] { return ambient(-715); }, "0 vt 11 references 1"},
+        {"the script-error answer, [in,out]", [&] {
+             return call(true, [&](VARIANT& out) { return Exec(&kCgidDocHost, OLECMDID_SHOWSCRIPTERROR, nullptr, &out); });
+         }, "0 vt 11 references 1"},
+    };
+    for (const TRow& row : rows) EXPECT_EQ(row.Call(), row.Answer) << row.Name;
 }
 
 TEST_F(HostCoreTest, UserAgentComesFromTheHookOrFallsThrough) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -11,6 +12,7 @@
 #include "framework/Forms.h"
 #include "HostFixture.h"
 #include "support/StandInBrowser.h"
+#include "support/StandInDocument.h"
 #include "support/WineTestSupport.h"
 
 using namespace ui;
@@ -40,6 +42,37 @@ protected:
     void SetUp() override { MakeHost(300, 200); }
 
 public:
+    // A handler that destroys the component's form, noting the references
+    // the host still held on the control right after.
+    long heldInHandler = -1;
+    void DestroyForm() {
+        form.reset();
+        heldInHandler = Control().HostReferencesOnIt();
+    }
+    // The handlers of failing answers, each with something in its outs.
+    StandInDocumentState counted = {};
+    void RefusedLogin(TObject*, HWND& hwnd, std::wstring& user, std::wstring& password, HRESULT& r) {
+        hwnd = form->Handle();
+        user = L"player";
+        password = L"secret";
+        r = E_ACCESSDENIED;
+    }
+    void RefusedTypeInfo(TObject*, int32_t, int32_t, ComPtr<ITypeInfo>& info, HRESULT& r) {
+        // Only its count is used: any counted object stands in.
+        info = reinterpret_cast<ITypeInfo*>(StandInDocument_Create(&counted));
+        info->Release();
+        r = TYPE_E_ELEMENTNOTFOUND;
+    }
+    void RaisingCount(TObject*, int32_t& count, HRESULT&) {
+        count = 5;
+        throw Exception("No count");
+    }
+    void FailedCount(TObject*, int32_t& count, HRESULT& r) {
+        count = 5;
+        r = E_FAIL;
+    }
+    void CssGiven(TObject*, TDOCHOSTUIINFO& info) { info.pchHostCss = WideToTaskMem(L"body{}"); }
+
     ComPtr<IUnknown> supplied;
     void Supply(TObject*, const GUID&, const GUID&, ComPtr<IUnknown>& obj) { obj = supplied; }
     void External(TObject*, ComPtr<IDispatch>& external) { supplied.As(&external); }
@@ -57,7 +90,170 @@ public:
     }
 };
 
+// A handler that destroys the component's form, whatever its signature.
+template <typename Event>
+struct TDestroying;
+template <typename R, typename... Args>
+struct TDestroying<TMethod<R(Args...)>> {
+    static R Destroy(void* test, Args...) {
+        static_cast<LifetimeTest*>(test)->DestroyForm();
+        return R();
+    }
+};
+template <typename Event>
+Event Destroying(LifetimeTest* test) {
+    return Event(test, &TDestroying<Event>::Destroy);
+}
+
+// A component that extends the site, and fails to extend the host information.
+class TFailingExtension : public TCustomEmbeddedWB {
+public:
+    using TCustomEmbeddedWB::TCustomEmbeddedWB;
+    bool ExtendsSite() const override { return true; }
+    void ExtendHostInfo(DOCHOSTUIINFO&) override { throw Exception("No style sheet"); }
+};
+
+std::string Hex(HRESULT hr) { return LowerHex(static_cast<unsigned long>(hr), 8); }
+
 }  // namespace
+
+TEST_F(LifetimeTest, AHandlerThatDestroysTheComponentFindsTheControlStillHeldAndTheCallEndsSafely) {
+    BYTE ctrl[256] = {};
+    ctrl[VK_CONTROL] = 0x80;
+    struct TRow {
+        const char* Name;
+        std::function<void()> Bind;
+        std::function<std::string()> Call;  // as the engine calls, with what came back
+        const char* Answer;
+    } rows[] = {
+        {"OnWindowClosing", [&] { host->OnWindowClosing = Destroying<TEWBWindowClosing>(this); },
+         [&] { return Control().FireEventWith(DISPID_WINDOWCLOSING, "b:0 &b:0"); }, "b:0"},
+        {"OnQuit", [&] { host->OnQuit = Destroying<TNotifyEvent>(this); },
+         [&] { return Control().FireEventWith(DISPID_ONQUIT, ""); }, ""},
+        {"OnDocumentComplete", [&] { host->OnDocumentComplete = Destroying<TEWBDocumentComplete>(this); },
+         [&] { return Control().FireEventWith(DISPID_DOCUMENTCOMPLETE, "e &v:s:page"); }, "s:page"},
+        {"ShowContextMenu", [&] { host->OnShowContextMenu = Destroying<TShowContextMenuEvent>(this); },
+         [&] {
+             POINT pt = {1, 1};
+             return Hex(SiteAs<IDocHostUIHandler>()->ShowContextMenu(CONTEXT_MENU_DEFAULT, &pt, nullptr, nullptr));
+         }, "00000001"},
+        {"TranslateAccelerator of a masked key", [&] { host->OnMaskedCtrlChar = Destroying<TMaskedCtrlCharEvent>(this); },
+         [&] {
+             MSG msg = {nullptr, WM_KEYDOWN, 'N', 1, 0, {0, 0}};
+             SetKeyboardState(ctrl);
+             const HRESULT hr = SiteAs<IDocHostUIHandler>()->TranslateAccelerator(&msg, nullptr, 0);
+             BYTE none[256] = {};
+             SetKeyboardState(none);
+             return Hex(hr);
+         }, "00000000"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        MakeHost(300, 200);
+        row.Bind();
+        heldInHandler = -1;
+        EXPECT_EQ(row.Call(), row.Answer);
+        EXPECT_FALSE(form);
+        EXPECT_EQ(heldInHandler, 1);  // the call's own, let go when it ends
+    }
+}
+
+TEST_F(LifetimeTest, AFailingAnswerLeavesItsOutsEmptyAndFreesWhatTheHandlerGave) {
+    auto outs = [](std::initializer_list<const void*> given) {
+        std::string seen;
+        for (const void* out : given) seen += out ? " given" : " none";
+        return seen;
+    };
+    struct TRow {
+        const char* Name;
+        std::function<void()> Bind;
+        std::function<std::string()> Call;
+        const char* Answer;
+    } rows[] = {
+        {"Authenticate refused", [&] { host->OnAuthenticate = TAuthenticateEvent::Of<&LifetimeTest::RefusedLogin>(this); },
+         [&] {
+             HWND window = reinterpret_cast<HWND>(1);
+             LPWSTR user = reinterpret_cast<LPWSTR>(1), password = reinterpret_cast<LPWSTR>(1);
+             const HRESULT hr = SiteAs<IAuthenticate>()->Authenticate(&window, &user, &password);
+             return Hex(hr) + outs({window, user, password});
+         }, "80070005 none none none"},
+        {"GetTypeInfo refused", [&] { host->OnGetTypeInfo = TGetTypeInfoEvent::Of<&LifetimeTest::RefusedTypeInfo>(this); },
+         [&] {
+             ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+             const HRESULT hr = SiteAs<IDispatch>()->GetTypeInfo(0, 0, &info);
+             return Hex(hr) + outs({info}) + " references " + std::to_string(counted.references);
+         }, "8002802b none references 0"},
+        {"GetTypeInfoCount raised",
+         [&] { host->OnGetTypeInfoCount = TGetTypeInfoCountEvent::Of<&LifetimeTest::RaisingCount>(this); },
+         [&] {
+             UINT count = 99;
+             const HRESULT hr = SiteAs<IDispatch>()->GetTypeInfoCount(&count);
+             return Hex(hr) + " " + std::to_string(count);
+         }, "8000ffff 0"},
+        {"GetTypeInfoCount failed",
+         [&] { host->OnGetTypeInfoCount = TGetTypeInfoCountEvent::Of<&LifetimeTest::FailedCount>(this); },
+         [&] {
+             UINT count = 99;
+             const HRESULT hr = SiteAs<IDispatch>()->GetTypeInfoCount(&count);
+             return Hex(hr) + " " + std::to_string(count);
+         }, "80004005 0"},
+        {"the extended GetHostInfo failed", [&] {
+             auto* extending = new TFailingExtension(form.get());
+             extending->OnGetHostInfo = TGetHostInfoEvent::Of<&LifetimeTest::CssGiven>(this);
+             extending->BrowserInterface();
+         },
+         [&] {
+             DOCHOSTUIINFO info = {};
+             info.cbSize = sizeof info;
+             const HRESULT hr = SiteAs<IDocHostUIHandler>()->GetHostInfo(&info);
+             return Hex(hr) + outs({info.pchHostCss, info.pchHostNS});
+         }, "80004005 none none"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        row.Bind();
+        EXPECT_EQ(row.Call(), row.Answer);
+    }
+}
+
+TEST_F(LifetimeTest, TheSiteAnswersTheSameInterfacesWithOneIdentityBeforeAndAfterTheComponentHasGone) {
+    const IID* iids[] = {
+        &IID_IUnknown, &IID_IOleClientSite, &IID_IOleWindow, &IID_IOleInPlaceSite, &IID_IOleInPlaceUIWindow,
+        &IID_IOleInPlaceFrame, &IID_IOleControlSite, &IID_IDispatch, &IID_IServiceProvider, &IID_IOleCommandTarget,
+        &IID_IDropTarget, &IID_EwbDocHostUIHandler2, &IID_EwbDocHostUIHandler, &IID_EwbDocHostShowUI,
+        &IID_EwbAuthenticate, &IID_EwbZoomEvents, &IID_EwbHostBehaviorInit, &IID_EwbOMWindowServices,
+        &IID_EwbDownloadManager, &IID_EwbProtectFocus, &IID_EwbNewWindowManager,
+        // Not the host core's: the component's protocol stub, and no site's.
+        &IID_EwbInternetProtocolRoot, &IID_EwbInternetProtocol, &IID_IStream,
+    };
+    ComPtr<IUnknown> site;
+    ASSERT_EQ(Control().site.As(&site), S_OK);
+    // From each interface found, every other asked for, and its identity:
+    // the same set from everywhere, and one identity.
+    auto answers = [&] {
+        std::string seen;
+        for (const IID* from : iids) {
+            ComPtr<IUnknown> view, identity;
+            if (FAILED(site->QueryInterface(*from, &view))) {
+                seen += "- ";
+                continue;
+            }
+            for (const IID* to : iids) {
+                ComPtr<IUnknown> other;
+                seen += SUCCEEDED(view->QueryInterface(*to, &other)) ? "+" : "-";
+            }
+            view->QueryInterface(IID_PPV_ARGS(&identity));
+            seen += identity.Get() == site.Get() ? " " : "(another identity) ";
+        }
+        return seen;
+    };
+    const std::string found = "+++++++++++++++++++++--- ";
+    std::string expected;
+    for (char c : found.substr(0, std::size(iids))) expected += c == '+' ? found : std::string("- ");
+    EXPECT_EQ(answers(), expected);
+    form.reset();
+    EXPECT_EQ(answers(), expected);
+}
 
 TEST_F(LifetimeTest, TheControlIsClosedWhileTheComponentIsStillWhole) {
     form->Show();
@@ -93,7 +289,8 @@ TEST_F(LifetimeTest, ASiteHeldFromOutsideAnswersSafelyOnceTheComponentIsGone) {
     EXPECT_NE(inPlace->GetWindow(&window), S_OK);
     EXPECT_EQ(window, nullptr);
     ComPtr<IDocHostUIHandler> handler;
-    EXPECT_EQ(site.As(&handler), E_NOINTERFACE);
+    ASSERT_EQ(site.As(&handler), S_OK);
+    EXPECT_EQ(handler->ShowUI(0, nullptr, nullptr, nullptr, nullptr), S_FALSE);
     EXPECT_NE(inPlace->OnInPlaceActivate(), S_OK);
     EXPECT_EQ(inPlace->OnInPlaceDeactivate(), S_OK);
     ComPtr<IOleInPlaceFrame> frame;
@@ -421,8 +618,9 @@ TEST_F(LifetimeTest, EveryMethodOfTheSiteAnswersNothingOnceTheComponentHasGone) 
     EXPECT_EQ(allow, TRUE);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(out.vt, VT_EMPTY);
-    // The site hands out nothing more of the host.
+    // The site still answers what it answered, with nothing of the host.
     ComPtr<IDocHostUIHandler2> again;
-    EXPECT_EQ(client.As(&again), E_NOINTERFACE);
+    ASSERT_EQ(client.As(&again), S_OK);
+    EXPECT_EQ(again->HideUI(), S_FALSE);
     supplied.Reset();
 }

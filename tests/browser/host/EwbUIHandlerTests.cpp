@@ -187,7 +187,7 @@ struct TChangedAnswers {
     void Authenticate(TObject*, HWND& hwnd, std::wstring& user, std::wstring&, HRESULT& r) {
         hwnd = window;
         user = L"player";
-        r = E_ACCESSDENIED;
+        r = S_FALSE;
     }
     void HostInfo(TObject*, TDOCHOSTUIINFO& info) {
         info.dwFlags |= DOCHOSTUIFLAG_NO3DBORDER;
@@ -286,7 +286,7 @@ TEST_F(UIHandlerTest, EveryCallbackWhoseEventMayChangeTheAnswerAnswersTheEventsW
              CoTaskMemFree(password);
              return seen;
          },
-         "80004002", "80070005 the event's window player no password"},
+         "80004002", "00000001 the event's window player no password"},
         {"GetHostInfo", [&] { host->OnGetHostInfo = TGetHostInfoEvent::Of<&A::HostInfo>(&answers); },
          [&] {
              DOCHOSTUIINFO info = {};

@@ -368,6 +368,62 @@ TEST(WrapperSite, ADerivedComponentAnswersOnTheSiteBeforeTheContainer) {
 }
 
 namespace {
+// A derived component whose view on the site is an object of its own count
+// (its one reference is the one it is handed out with), answering its
+// queries through the site, or as an object of its own identity.
+class TTearOffEWB : public TEWB, public IOleCommandTarget {
+public:
+    using TEWB::TEWB;
+    bool ownIdentity = false;
+    long refs = 0;       // the view's
+    bool gone = false;  // its count fell to 0: a view of its own would have been freed
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!ownIdentity) return SiteUnknown()->QueryInterface(iid, object);
+        *object = static_cast<IOleCommandTarget*>(this);
+        return AddRef(), S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        gone = --refs == 0;
+        return static_cast<ULONG>(refs);
+    }
+    HRESULT STDMETHODCALLTYPE QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) override { return S_OK; }
+
+protected:
+    HRESULT QueryHostInterface(REFIID iid, void** object) override {
+        if (iid != IID_IOleCommandTarget) return TEWB::QueryHostInterface(iid, object);
+        refs = 1;  // made anew
+        gone = false;
+        *object = static_cast<IOleCommandTarget*>(this);
+        return S_OK;
+    }
+};
+}  // namespace
+
+TEST(WrapperSite, AViewOfADerivedComponentIsHandedOutWithItsOwnReferenceAndOnlyWithTheSitesIdentity) {
+    TStandInRegistration registration;
+    TBrowserForm form(nullptr);
+    auto* browser = new TTearOffEWB(&form);
+    browser->SetParent(&form);
+    browser->BrowserInterface();
+    IOleClientSite* site = registration.Last()->site.Get();
+    ComPtr<IUnknown> identity;
+    site->QueryInterface(IID_PPV_ARGS(&identity));
+    for (bool ownIdentity : {false, true}) {
+        browser->ownIdentity = ownIdentity;
+        ComPtr<IOleCommandTarget> target;
+        std::string seen = std::to_string(site->QueryInterface(IID_PPV_ARGS(&target)));
+        seen += browser->gone ? " freed" : " alive";
+        ComPtr<IUnknown> unknown;
+        if (target) target.As(&unknown);
+        seen += unknown && unknown.Get() == identity.Get() ? " the site's identity" : " no view of the site's identity";
+        EXPECT_EQ(seen, ownIdentity ? std::to_string(E_NOINTERFACE) + " freed no view of the site's identity"
+                                    : "0 alive the site's identity");
+    }
+}
+
+namespace {
 
 // A handler for every event slot: it notes its slot's place and the
 // parameters it sees (in the stand-in's notation), and answers in its var
