@@ -250,8 +250,6 @@ ULONG TStandInBrowser::AddRef() { return static_cast<ULONG>(InterlockedIncrement
 
 ULONG TStandInBrowser::Release() {
     LONG n = InterlockedDecrement(&refs_);
-    // While it fires: none of the host's left, the registration's and its own alone.
-    if (selfHolds_ > 0 && n == 1 + selfHolds_) droppedWhileFiring = true;
     if (n == 0) delete this;
     return static_cast<ULONG>(n);
 }

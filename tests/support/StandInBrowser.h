@@ -175,10 +175,6 @@ public:
     // The page's script calls window.close(): WindowClosing for the top
     // window; answers the Cancel the host left.
     bool CloseFromScript();
-    // The host held no reference to the control at some moment while an
-    // event was out: a handler destroyed the browser, and nothing of the
-    // host kept the control for the rest of the call.
-    bool droppedWhileFiring = false;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
