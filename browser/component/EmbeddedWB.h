@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/component/EmbeddedWBHelpers.h"
 #include "browser/host/EwbCore.h"
 #include "browser/support/EwbFocusControl.h"
 #include "framework/Classes.h"

@@ -158,6 +158,24 @@ public:
     bool holdReadyState = false;
     int readyStateReads = 0;
 
+    // ---- what a page does (StandInPage.cpp) ----
+    // A page asks for a window (a link with a target, window.open()):
+    // NewWindow2, then NewWindow3 with the address, as long as the host
+    // neither cancels nor gives a browser of its own. Answers whether the
+    // engine then opens a window of its own.
+    bool OpenNewWindow(const std::string& url);
+    // A right click into the page: answers whether the engine shows its
+    // own menu, as it does unless the host's ShowContextMenu answers S_OK.
+    bool ShowsOwnContextMenu();
+    // The page's script calls window.external.NAME with string arguments:
+    // the host's GetExternal, then the object's GetIDsOfNames and Invoke.
+    // Answers the call's value in FireEventWith's notation, or "no object",
+    // "no such name" or "failed HRESULT: DESCRIPTION".
+    std::string CallExternal(const std::wstring& name, const std::vector<std::wstring>& args = {});
+    // The page's script calls window.close(): WindowClosing for the top
+    // window; answers the Cancel the host left.
+    bool CloseFromScript();
+
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;

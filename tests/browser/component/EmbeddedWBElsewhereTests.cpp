@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "browser/component/EmbeddedWB.h"
 #include "browser/support/EwbControlComponent.h"
@@ -132,7 +135,8 @@ TEST(EmbeddedWBInAnyWindow, APlainWindowAndLoopOfTheProgramHostTheBrowserWithIts
     ComPtr<IOleInPlaceFrame> frameView;
     ComPtr<IOleInPlaceUIWindow> documentView;
     RECT pos, clip;
-    OLEINPLACEFRAMEINFO info = {sizeof info};
+    OLEINPLACEFRAMEINFO info = {};
+    info.cb = sizeof info;
     ASSERT_EQ(site->GetWindowContext(&frameView, &documentView, &pos, &clip, &info), S_OK);
     EXPECT_EQ(info.hwndFrame, frame);
 
@@ -184,4 +188,92 @@ TEST(EmbeddedWBInAnyWindow, APlainWindowAndLoopOfTheProgramHostTheBrowserWithIts
     // The program frees its form as its window goes.
     host.reset();
     DestroyWindow(frame);
+}
+
+// What a program's handlers read of the control's raw arguments: the text
+// of a VARIANT, however the control passes it, and a URL's scheme.
+TEST(EmbeddedWBHelpers, TheTextOfAnArgumentAndTheSchemeOfAUrl) {
+    TVariant text = TVariant::String(L"app:new-window"), number = TVariant::Int32(42), empty, noString, null,
+             object = TVariant::Dispatch(nullptr);
+    noString.Get().vt = VT_BSTR;  // a null string
+    null.Get().vt = VT_NULL;
+    BSTR held = text.Get().bstrVal;
+    VARIANT variantRef = {}, stringRef = {};
+    variantRef.vt = VT_BYREF | VT_VARIANT;
+    variantRef.pvarVal = text.Ptr();
+    stringRef.vt = VT_BYREF | VT_BSTR;
+    stringRef.pbstrVal = &held;
+    const struct {
+        const char* Name;
+        const VARIANT& Value;
+        const wchar_t* Text;
+    } texts[] = {{"a string", text.Get(), L"app:new-window"}, {"a variant by reference", variantRef, L"app:new-window"},
+                 {"a string by reference", stringRef, L"app:new-window"}, {"a number", number.Get(), L"42"},
+                 {"empty", empty.Get(), L""}, {"a null string", noString.Get(), L""}, {"null", null.Get(), L""},
+                 {"an object without text", object.Get(), L""}};
+    for (const auto& c : texts) EXPECT_EQ(VariantText(c.Value), c.Text) << c.Name;
+
+    const struct {
+        const wchar_t* Url;
+        const wchar_t* Scheme;
+        bool Has;
+    } schemes[] = {{L"app:new-window", L"app", true}, {L"APP:new-window", L"app", true}, {L"app:x", L"App", true},
+                   {L"apple:x", L"app", false},       {L"ap:x", L"app", false},          {L"app", L"app", false},
+                   {L"http://app:80/", L"app", false}, {L"app:x", L"", false}};
+    for (const auto& c : schemes) EXPECT_EQ(HasScheme(c.Url, c.Scheme), c.Has) << WideToAnsi(c.Url);
+}
+
+namespace {
+// A script's call: the object's number for the name, then Invoke with the
+// arguments (last first, as DISPPARAMS holds them). Answers the value's
+// text, or the failure's code and description.
+std::string ScriptCall(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID dispid = 0;
+    if (object->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid) != S_OK) return "no such name";
+    std::reverse(args.begin(), args.end());
+    DISPPARAMS params = {args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    TVariant result;
+    EXCEPINFO excep = {};
+    const HRESULT hr = object->Invoke(dispid, IID_NULL, 0, flags, &params, result.Receive(), &excep, nullptr);
+    const std::string description = WideToAnsi(excep.bstrDescription ? excep.bstrDescription : L"");
+    ClearExceptionInfo(excep);
+    if (FAILED(hr)) return LowerHex(static_cast<unsigned long>(hr), 8) + " " + description;
+    return WideToAnsi(VariantText(result.Get()));
+}
+}  // namespace
+
+// The page's script reaches the program's functions by name, in any case,
+// with its arguments first to last; what a function raises is the call's
+// error, with its message, and goes no further.
+TEST(EmbeddedWBHelpers, AScriptObjectCallsItsMembersByName) {
+    ComPtr<IDispatch> object = MakeScriptObject({
+        {L"join",
+         [](const TScriptArgs& args) {
+             std::wstring all;
+             for (const TVariant& a : args) all += VariantText(a.Get()) + L";";
+             return TVariant::String(all);
+         }},
+        {L"fail", [](const TScriptArgs&) -> TVariant { throw Exception("no such page"); }},
+    });
+    TVariant a = TVariant::String(L"a"), b = TVariant::Int32(2);
+    VARIANT byReference = {};
+    byReference.vt = VT_BYREF | VT_VARIANT;
+    byReference.pvarVal = a.Ptr();
+    const struct {
+        const wchar_t* Name;
+        WORD Flags;
+        std::vector<VARIANT> Args;
+        const char* Answer;
+    } cases[] = {
+        {L"join", DISPATCH_METHOD, {a.Get(), b.Get()}, "a;2;"},
+        {L"JOIN", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {byReference}, "a;"},
+        {L"join", DISPATCH_PROPERTYGET, {}, ""},
+        {L"join", DISPATCH_PROPERTYGET, {a.Get()}, "8002000e "},  // DISP_E_BADPARAMCOUNT
+        {L"join", DISPATCH_PROPERTYPUT, {a.Get()}, "80020003 "},  // DISP_E_MEMBERNOTFOUND
+        {L"fail", DISPATCH_METHOD, {}, "80020009 no such page"},  // DISP_E_EXCEPTION
+        {L"go", DISPATCH_METHOD, {}, "no such name"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScriptCall(object.Get(), c.Name, c.Flags, c.Args), c.Answer) << WideToAnsi(c.Name);
 }
