@@ -432,8 +432,10 @@ void TWinControl::CreateChildHandles() {
 
 void TWinControl::DestroyWnd() {
     if (!handle_) return;
-    // The text lives in the window; keep it for the next one.
-    caption_ = WindowText(handle_);
+    // The text lives in the window; keep it for the next one. Keeping it
+    // allocates, and this runs in destructors: a failure loses the text,
+    // never the window's end.
+    Attempt([&] { caption_ = WindowText(handle_); });
     DestroyWindow(handle_);
 }
 
