@@ -62,13 +62,37 @@ harness_start() {
     local fresh=0
     [ -f "$WINEPREFIX/system.reg" ] || fresh=1
     mkdir -p "$WINEPREFIX"
-    # One persistent server for the whole run; -f keeps it in the
-    # foreground of its own job, so its pid is the one we stop. A server
-    # that an earlier run of this prefix left would refuse it: it goes first.
-    # (A session that runs on a server left by an earlier one finds that
-    # one's services, which no longer start RpcSs: every navigation of the
-    # browser control then waits ten seconds for it, in OLE's marshalling.)
+    # A server that an earlier run of this prefix left would refuse ours,
+    # and its services would serve this run: it goes first. (A session that
+    # runs on a server left by an earlier one finds that one's services,
+    # which no longer start RpcSs: every navigation of the browser control
+    # then waits ten seconds for it, in OLE's marshalling.)
     wineserver -k >/dev/null 2>&1 || true
+    if [ $fresh -eq 1 ]; then
+        echo "making the Wine prefix $WINEPREFIX" >&2
+        # Made under a server of its own, which ends with the last process
+        # of the making. Made under the run's persistent server, the prefix
+        # is left with a second services.exe and no RpcSs for the whole
+        # run: the same ten seconds in every navigation, on every fresh
+        # machine. No Mono here: skip its install prompt. The HTML engine
+        # stays registered (it makes no documents without Gecko, but the
+        # browser control reports that instead of a missing class).
+        # A busy machine has seen the first try of a new prefix fail once;
+        # a second one completes it.
+        WINEDLLOVERRIDES="mscoree=" wine wineboot -i >/dev/null 2>&1 ||
+            { echo "making the prefix failed once; trying again" >&2; WINEDLLOVERRIDES="mscoree=" wine wineboot -u >/dev/null 2>&1; }
+        # Wine draws window frames itself: there is no window manager here.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+        # Its end is awaited for two minutes at most.
+        local waiter
+        wineserver -w &
+        waiter=$!
+        harness_wait_for "! kill -0 $waiter 2>/dev/null" 1200 ||
+            { echo "the server that made the prefix did not end; ending it" >&2; wineserver -k || true; }
+        wait "$waiter" 2>/dev/null || true
+    fi
+    # One persistent server for the whole run; -f keeps it in the
+    # foreground of its own job, so its pid is the one we stop.
     wineserver -f -p >/dev/null 2>&1 &
     HARNESS_WINESERVER_PID=$!
     # A server that cannot start ends at once (and the programs would then
@@ -76,18 +100,6 @@ harness_start() {
     sleep 0.3
     kill -0 "$HARNESS_WINESERVER_PID" 2>/dev/null ||
         { echo "the wine server did not start for $WINEPREFIX" >&2; HARNESS_WINESERVER_PID=; return 1; }
-    if [ $fresh -eq 1 ]; then
-        echo "making the Wine prefix $WINEPREFIX" >&2
-        # No Mono here: skip its install prompt. The HTML engine stays
-        # registered (it makes no documents without Gecko, but the browser
-        # control reports that instead of a missing class).
-        # A busy machine has seen the first try of a new prefix fail once;
-        # a second one completes it.
-        WINEDLLOVERRIDES="mscoree=" wine wineboot -i >/dev/null 2>&1 ||
-            { echo "making the prefix failed once; trying again" >&2; WINEDLLOVERRIDES="mscoree=" wine wineboot -u >/dev/null 2>&1; }
-        # Wine draws window frames itself: there is no window manager here.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    fi
     # No Gecko here either: Wine's HTML engine then starts its add-on
     # installer, "control.exe appwiz.cpl install_gecko", in every process
     # that makes a document (each navigation of the browser control does)
