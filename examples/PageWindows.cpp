@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
 #include <memory>
 #include <utility>
 
@@ -49,36 +50,40 @@ void TPage::BeforeNavigate2(ui::TObject*, IDispatch*, VARIANT& URL, VARIANT&, VA
     const std::wstring url = ewb::VariantText(URL);
     if (!ewb::HasScheme(url, L"app")) return;
     Cancel = VARIANT_TRUE;
-    if (url.substr(4) == L"new-window") CreatePageWindow(Window());
+    if (_wcsicmp(url.c_str() + 4, L"new-window") == 0) CreatePageWindow(Window());
 }
 
-// A link with a target or window.open(): the page goes to the default
-// browser instead of a window of the engine's own. (NewWindow2 comes too,
-// without the address; the example leaves it alone.)
+// A link with a target or window.open(): a web page goes to the default
+// browser instead of a window of the engine's own, and nothing else goes
+// anywhere: "open" on a file: address or a path runs what it names.
+// (NewWindow2 comes too, without the address; the example leaves it alone.)
 void TPage::NewWindow3(ui::TObject*, IDispatch*&, ewb::WordBool& Cancel, uint32_t, const std::wstring&,
                        const std::wstring& bstrUrl) {
     Cancel = VARIANT_TRUE;
-    ShellExecuteW(Window(), L"open", bstrUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (ewb::HasScheme(bstrUrl, L"http") || ewb::HasScheme(bstrUrl, L"https"))
+        ShellExecuteW(Window(), L"open", bstrUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // window.external, for the page's script. Made when the page asks for it,
-// holding the window's handle rather than this page: a script that keeps
-// the object after the window has gone then calls into nothing.
+// holding the window's handle rather than this page, and asking whether it
+// is still a window: a script may keep the object after the window has gone.
 void TPage::GetExternal(ui::TObject*, ui::ComPtr<IDispatch>& External) {
     const HWND window = Window();
     External = ewb::MakeScriptObject({
-        {L"programName", [](const ewb::TScriptArgs&) { return ui::TVariant::String(L"Browser example"); }},
+        {L"programName", [](const ewb::TScriptArgs&) { return ui::TVariant::String(L"Browser example"); }, true},
         {L"setTitle",
          [window](const ewb::TScriptArgs& args) {
-             SetWindowTextW(window, args.empty() ? L"" : ewb::VariantText(args[0].Get()).c_str());
+             if (IsWindow(window))
+                 SetWindowTextW(window, args.empty() ? L"" : ewb::VariantText(args[0].Get()).c_str());
              return ui::TVariant();
          }},
     });
 }
 
-// window.close() in the page closes its window. The engine is told first
-// that the program does it; closing the window may destroy the browser and
-// this page with it, so nothing of them is touched afterwards.
+// window.close() in the page closes its window. The engine is told that the
+// program does it, and the window closes once the engine's call is over:
+// the engine's script is still running below this handler, and a browser
+// destroyed under it would leave it a dead document to go on with.
 void TPage::WindowClosing(ui::TObject*, ewb::WordBool, ewb::WordBool& Cancel) {
     Cancel = VARIANT_TRUE;
     const std::function<void()> close = closeWindow_;
@@ -94,7 +99,7 @@ void TPageForm::ReadDefinition() {
     SetClientWidth(560);
     SetClientHeight(400);
     SetPosition(ui::poScreenCenter);
-    Browser = TPage::Make(this, this, [this] { Close(); });
+    Browser = TPage::Make(this, this, [this] { PostMessageW(Handle(), WM_CLOSE, 0, 0); });
 }
 
 // ---- the page in a plain window ----
@@ -124,7 +129,7 @@ LRESULT CALLBACK PageWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
             auto made = std::make_unique<TPageWindow>();
             made->Host = std::make_unique<ui::TForm>(nullptr);
             made->Host->SetParentWindow(window);
-            TPage::Make(made->Host.get(), made->Host.get(), [window] { DestroyWindow(window); });
+            TPage::Make(made->Host.get(), made->Host.get(), [window] { PostMessageW(window, WM_CLOSE, 0, 0); });
             made->Host->Show();
             SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made.release()));
             return LRESULT(0);
@@ -139,9 +144,11 @@ LRESULT CALLBACK PageWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_DESTROY:
         // The browser goes while its window is still there.
+        // A window whose making failed ends nothing: the program still
+        // has its error to show.
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (page && !GetWindow(window, GW_OWNER)) PostQuitMessage(0);
         delete page;
-        if (!GetWindow(window, GW_OWNER)) PostQuitMessage(0);
         return 0;
     default:
         return DefWindowProcW(window, msg, wParam, lParam);

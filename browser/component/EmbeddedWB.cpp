@@ -144,6 +144,9 @@ void TEmbeddedWB::SetParent(TWinControl* parent) {
 void TEmbeddedWB::CreateWnd() {
     TCustomEmbeddedWB::CreateWnd();
     RunLoadingStepsOfCode(true);
+    // Steps that ran before the owner had a window (a form whose definition
+    // was read before its window was made) could not hook it: now it has.
+    if (loadingStepsRun_) HookOwnerWindowProc();
 }
 
 void TEmbeddedWB::RunLoadingStepsOfCode(bool windowMade) {

@@ -188,6 +188,9 @@ public:
     // procedure.
     ui::TComponent* HookedOwner = nullptr;
     ui::TWndMethod OldOwnerWindowProc;
+    // The program's own window that a form put into it lies in: that
+    // window, not the form (a child), is deactivated by a dialog box.
+    ui::TWindowSubclass HookedRootWindow;
 
     // A window of the control that is subclassed: its handle, and the stub
     // installed as its procedure with the procedure it had.
@@ -226,6 +229,7 @@ public:
     void HookOwnerWindowProc();
     void UnhookOwnerWindowProc();
     void OwnerWindowProc(ui::TMessage& Message);
+    void RootWindowProc(ui::TMessage& Message);
     void InspectActivatedWindow(ui::TMessage& Message);
 
     // ---- user agent and proxy ----

@@ -43,9 +43,15 @@ void TEmbeddedWB::HookOwnerWindowProc() {
     OldOwnerWindowProc = owner->WindowProc;
     owner->WindowProc = TWndMethod::Of<&TEmbeddedWB::OwnerWindowProc>(this);
     OwnerHooked = true;
+    if (auto* form = dynamic_cast<TCustomForm*>(owner)) {
+        const HWND root = form->RootWindow();
+        if (root && root != form->Handle())
+            HookedRootWindow.Install(root, TWndMethod::Of<&TEmbeddedWB::RootWindowProc>(this));
+    }
 }
 
 void TEmbeddedWB::UnhookOwnerWindowProc() {
+    HookedRootWindow.Restore();
     // The component whose procedure the owner holds always gives it back,
     // even when another component cleared the flag before: the owner must
     // not go on calling a component that is gone.
@@ -61,6 +67,13 @@ void TEmbeddedWB::OwnerWindowProc(TMessage& Message) {
     if (Message.Msg == WM_ACTIVATE) InspectActivatedWindow(Message);
     // While the hook is in place the owner never sees a dialog character.
     if (Message.Msg != CM_DIALOGCHAR && OldOwnerWindowProc) OldOwnerWindowProc(Message);
+}
+
+void TEmbeddedWB::RootWindowProc(TMessage& Message) {
+    if (Message.Msg == WM_ACTIVATE) InspectActivatedWindow(Message);
+    // The window's own procedure may free this browser (a program frees its
+    // form as its window goes): nothing of it is read after the call.
+    Message.Result = HookedRootWindow.CallPrevious(Message.Msg, Message.WParam, Message.LParam);
 }
 
 void TEmbeddedWB::InspectActivatedWindow(TMessage& Message) {

@@ -75,31 +75,51 @@ public:
         return count == 1 && dispids[0] != DISPID_UNKNOWN ? S_OK : DISP_E_UNKNOWNNAME;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep, UINT*) override {
+                                     VARIANT* result, EXCEPINFO* excep, UINT* argError) override {
         if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-        if (dispid < 1 || static_cast<size_t>(dispid) > members_.size() ||
-            !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
+        if (dispid < 1 || static_cast<size_t>(dispid) > members_.size()) return DISP_E_MEMBERNOTFOUND;
+        const TScriptMember& member = members_[static_cast<size_t>(dispid) - 1];
+        // A read runs only a property: `if (external.setTitle)` must not
+        // set the title.
+        if (!(flags & DISPATCH_METHOD) && !((flags & DISPATCH_PROPERTYGET) && member.Property))
             return DISP_E_MEMBERNOTFOUND;
         const UINT given = params ? params->cArgs : 0;
         if (params && params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
         if (!(flags & DISPATCH_METHOD) && given > 0) return DISP_E_BADPARAMCOUNT;
         // The result is an [out] argument: whatever it holds is not ours.
         if (result) VariantInit(result);
-        TScriptArgs args(given);
-        for (UINT i = 0; i < given; ++i)
-            if (FAILED(VariantCopyInd(args[i].Receive(), &params->rgvarg[given - 1 - i]))) return DISP_E_TYPEMISMATCH;
         // Kept alive through the call: the member may let the page go.
         ComPtr<IDispatch> self(this);
+        TScriptArgs args;
         TVariant answer;
-        const std::exception_ptr error =
-            Attempt([&] { answer = members_[static_cast<size_t>(dispid) - 1].Call(args); });
+        UINT badArgument = 0;
+        bool typeMismatch = false;
+        // Nothing may leave this call as an exception: the engine's frames
+        // are below it. The arguments' copies allocate too.
+        std::exception_ptr error = Attempt([&] {
+            args.resize(given);
+            for (UINT i = 0; i < given; ++i)
+                if (FAILED(VariantCopyInd(args[i].Receive(), &params->rgvarg[given - 1 - i]))) {
+                    badArgument = given - 1 - i;  // puArgErr counts from the last, as rgvarg does
+                    typeMismatch = true;
+                    return;
+                }
+            answer = member.Call(args);
+        });
+        if (typeMismatch) {
+            if (argError) *argError = badArgument;
+            return DISP_E_TYPEMISMATCH;
+        }
         if (error) {
             if (!excep) return E_FAIL;
-            FillExceptionInfo(*excep, members_[static_cast<size_t>(dispid) - 1].Name,
-                              AnsiToWide(ExceptionMessage(error)), 0);
+            std::wstring message;
+            if (Attempt([&] { message = AnsiToWide(ExceptionMessage(error)); })) return E_OUTOFMEMORY;
+            FillExceptionInfo(*excep, member.Name, message, 0);
+            // Exactly one of the two codes tells the caller what failed.
+            excep->scode = E_FAIL;
             return DISP_E_EXCEPTION;
         }
-        if (result) answer.MoveTo(*result);
+        if (result) answer.MoveToOut(*result);
         return S_OK;
     }
 

@@ -29,13 +29,15 @@ bool HasScheme(const std::wstring& url, const std::wstring& scheme);
 
 // The arguments a script passed, first to last, by-reference ones resolved.
 using TScriptArgs = std::vector<ui::TVariant>;
-// One member: the script calls it by name as a method, or reads it as a
-// property when it takes no arguments; its answer is the call's value (an
-// empty one for none). An exception it raises reaches the script as the
-// call's error, with the exception's message.
+// One member: the script calls it by name as a method, and reads it as a
+// property (without arguments) only when `Property` says so: a read of a
+// method, as in `if (external.setTitle)`, runs nothing. Its answer is the
+// call's value (an empty one for none). An exception it raises reaches the
+// script as the call's error, with the exception's message.
 struct TScriptMember {
     std::wstring Name;
     std::function<ui::TVariant(const TScriptArgs& Args)> Call;
+    bool Property = false;
 };
 
 // An automation object whose members are the given functions, for the

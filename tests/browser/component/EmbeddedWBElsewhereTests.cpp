@@ -129,6 +129,17 @@ TEST(EmbeddedWBInAnyWindow, APlainWindowAndLoopOfTheProgramHostTheBrowserWithIts
     EXPECT_EQ(hostRect.bottom, frameClient.bottom);
     EXPECT_TRUE(OwnerHookedBy(browser, host.get()));
 
+    // An engine's box takes the activation from the program's window, not
+    // from the form inside it (a child): the box options reach it there.
+    browser->DialogBoxes().NewCaption = L"Game";
+    HWND box = CreateWindowExW(0, L"#32770", L"Microsoft Internet Explorer", WS_POPUP, 0, 0, 50, 50, frame, nullptr,
+                               nullptr, nullptr);
+    SendMessageW(frame, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(box));
+    wchar_t caption[64] = {};
+    GetWindowTextW(box, caption, 64);
+    EXPECT_STREQ(caption, L"Game");
+    DestroyWindow(box);
+
     // The control's frame is the program's top-level window.
     ComPtr<IOleInPlaceSite> site;
     ASSERT_EQ(control.site.As(&site), S_OK);
@@ -235,10 +246,14 @@ std::string ScriptCall(IDispatch* object, const wchar_t* name, WORD flags, std::
     DISPPARAMS params = {args.data(), nullptr, static_cast<UINT>(args.size()), 0};
     TVariant result;
     EXCEPINFO excep = {};
-    const HRESULT hr = object->Invoke(dispid, IID_NULL, 0, flags, &params, result.Receive(), &excep, nullptr);
-    const std::string description = WideToAnsi(excep.bstrDescription ? excep.bstrDescription : L"");
+    UINT argError = ~0u;
+    const HRESULT hr = object->Invoke(dispid, IID_NULL, 0, flags, &params, result.Receive(), &excep, &argError);
+    std::string failure = LowerHex(static_cast<unsigned long>(hr), 8) + " " +
+                          WideToAnsi(excep.bstrDescription ? excep.bstrDescription : L"");
+    if (excep.scode) failure += " (" + LowerHex(static_cast<unsigned long>(excep.scode), 8) + ")";
+    if (hr == DISP_E_TYPEMISMATCH) failure += " at " + std::to_string(argError);
     ClearExceptionInfo(excep);
-    if (FAILED(hr)) return LowerHex(static_cast<unsigned long>(hr), 8) + " " + description;
+    if (FAILED(hr)) return failure;
     return WideToAnsi(VariantText(result.Get()));
 }
 }  // namespace
@@ -255,8 +270,11 @@ TEST(EmbeddedWBHelpers, AScriptObjectCallsItsMembersByName) {
              return TVariant::String(all);
          }},
         {L"fail", [](const TScriptArgs&) -> TVariant { throw Exception("no such page"); }},
+        {L"count", [](const TScriptArgs&) { return TVariant::Int32(3); }, true},
     });
     TVariant a = TVariant::String(L"a"), b = TVariant::Int32(2);
+    VARIANT badType = {};
+    badType.vt = 0x0fff;  // no such type: it cannot be copied
     VARIANT byReference = {};
     byReference.vt = VT_BYREF | VT_VARIANT;
     byReference.pvarVal = a.Ptr();
@@ -268,10 +286,12 @@ TEST(EmbeddedWBHelpers, AScriptObjectCallsItsMembersByName) {
     } cases[] = {
         {L"join", DISPATCH_METHOD, {a.Get(), b.Get()}, "a;2;"},
         {L"JOIN", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {byReference}, "a;"},
-        {L"join", DISPATCH_PROPERTYGET, {}, ""},
-        {L"join", DISPATCH_PROPERTYGET, {a.Get()}, "8002000e "},  // DISP_E_BADPARAMCOUNT
+        {L"join", DISPATCH_PROPERTYGET, {}, "80020003 "},  // a read of a method runs nothing
+        {L"count", DISPATCH_PROPERTYGET, {}, "3"},
+        {L"count", DISPATCH_PROPERTYGET, {a.Get()}, "8002000e "},  // DISP_E_BADPARAMCOUNT
         {L"join", DISPATCH_PROPERTYPUT, {a.Get()}, "80020003 "},  // DISP_E_MEMBERNOTFOUND
-        {L"fail", DISPATCH_METHOD, {}, "80020009 no such page"},  // DISP_E_EXCEPTION
+        {L"join", DISPATCH_METHOD, {a.Get(), badType, b.Get()}, "80020005  at 1"},  // DISP_E_TYPEMISMATCH
+        {L"fail", DISPATCH_METHOD, {}, "80020009 no such page (80004005)"},  // DISP_E_EXCEPTION, E_FAIL
         {L"go", DISPATCH_METHOD, {}, "no such name"},
     };
     for (const auto& c : cases)
