@@ -256,6 +256,16 @@ void TCustomForm::ControlRemoved(TWinControl* control) {
         }
 }
 
+bool TCustomForm::FocusActiveControl() {
+    // The form itself is no control to hand the focus on to: inside its own
+    // WM_SETFOCUS that would come back here.
+    if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
+        ::SetFocus(activeControl_->Handle());
+        return true;
+    }
+    return FocusFirstControl();
+}
+
 bool TCustomForm::FocusFirstControl() {
     // First child in tab order that can take the focus.
     std::vector<TWinControl*> byTab(static_cast<size_t>(ControlCount()));
@@ -389,16 +399,9 @@ void TCustomForm::WndProc(TMessage& message) {
             if (Application) Application->SetActiveForm(this);
             HWND focus = GetFocus();
             bool focusInside = focus && focus != Handle() && IsChild(Handle(), focus);
-            if (!focusInside && !HIWORD(message.WParam)) {
-                if (activeControl_ && activeControl_->CanFocus()) {
-                    ::SetFocus(activeControl_->Handle());
-                    message.Result = 0;
-                    return;
-                }
-                if (FocusFirstControl()) {
-                    message.Result = 0;
-                    return;
-                }
+            if (!focusInside && !HIWORD(message.WParam) && FocusActiveControl()) {
+                message.Result = 0;
+                return;
             }
         }
         break;
@@ -407,12 +410,7 @@ void TCustomForm::WndProc(TMessage& message) {
         // on its activation) goes on to the control that had it.
         if (parentWindow_) {
             if (Application) Application->SetActiveForm(this);
-            if (activeControl_ && activeControl_ != this && activeControl_->CanFocus()) {
-                ::SetFocus(activeControl_->Handle());
-                message.Result = 0;
-                return;
-            }
-            if (FocusFirstControl()) {
+            if (FocusActiveControl()) {
                 message.Result = 0;
                 return;
             }

@@ -105,6 +105,9 @@ private:
     // false when it asks for no centring.
     bool CentredOrigin(int width, int height, int& x, int& y) const;
     void DWStyle(DWORD& style, DWORD& exStyle) const;
+    // The focus to the active control, else to the first that can take it;
+    // false when none could.
+    bool FocusActiveControl();
     bool FocusFirstControl();
 
     TFormBorderStyle borderStyle_ = bsSizeable;
